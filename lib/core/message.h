@@ -1,0 +1,16 @@
+// Message texts: the library's own message codes turned into texts from the agent's table "kivmsg".
+#ifndef CUSTOR_LIB_CORE_MESSAGE_H_
+#define CUSTOR_LIB_CORE_MESSAGE_H_
+
+#include <string>
+#include <string_view>
+
+namespace custor {
+
+// The code immediately followed by its text from "kivmsg" and one blank, or the bare code when the
+// table has no text for it.
+std::string MessageText(std::string_view code);
+
+}  // namespace custor
+
+#endif  // CUSTOR_LIB_CORE_MESSAGE_H_

@@ -1,0 +1,61 @@
+// Reply scanning: the library reads what it needs from a server reply by plain string search
+// (ExtractElement) and by expat passes over the reply (CollectAttributeValues, CollectTextValues);
+// CheckReply classifies a reply as "0" or an error text.
+//
+// Every pass parses the reply in one go, handing expat the reply's length less one byte (the last
+// byte is never parsed), and ignores expat's verdict: values met before a syntax error stay collected.
+// A pass keeps the first kCapacity values and drops the rest.
+#ifndef CUSTOR_LIB_CORE_SCAN_H_
+#define CUSTOR_LIB_CORE_SCAN_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace custor {
+
+// The values of one CollectAttributeValues pass, in document order. Slots the pass did not fill read
+// as the seeds: slot 0 "VRX@DLL PARSE_ERR" (nothing found), slot 1 "0"; any other unfilled slot "".
+class ScanValues {
+ public:
+  int ScanCount() const { return static_cast<int>(values_.size()); }
+  const std::string &operator[](std::size_t slot) const;
+  const std::vector<std::string> &values() const { return values_; }
+  std::vector<std::string> &values() { return values_; }
+
+ private:
+  std::vector<std::string> values_;
+};
+
+// The pieces of character data kept by one CollectTextValues pass; unfilled slots read "".
+class ScanTexts {
+ public:
+  int ScanCount() const { return static_cast<int>(texts_.size()); }
+  const std::string &operator[](std::size_t slot) const;
+  const std::vector<std::string> &texts() const { return texts_; }
+  std::vector<std::string> &texts() { return texts_; }
+
+ private:
+  std::vector<std::string> texts_;
+};
+
+// The bytes from the first "<tag" up to and including the first "</tag>" at or after it, or
+// "VRX@DLL PARSER COULD NOT FIND TAG". Knows nothing of XML: "<tag" also matches longer names.
+std::string ExtractElement(std::string_view reply, std::string_view tag);
+
+// Value of attribute `attribute` of every element named `element` (names as written, prefix included).
+ScanValues CollectAttributeValues(std::string_view reply, std::string_view element, std::string_view attribute);
+
+// Every piece of character data as expat delivers it whose first byte, read as a signed 8-bit value,
+// is greater than 32 (so pieces beginning with a blank, a control byte or a byte of 0x80 and above are
+// skipped). A reply shorter than 25 bytes yields nothing.
+ScanTexts CollectTextValues(std::string_view reply);
+
+// "0" when the first kiv:message has kiv:returnvalue "0" and the second (if any) too; otherwise the
+// kiv:code of the first kiv:messagetext (or "VRX@DLL PARSE_ERR"), a blank and the first kept text of
+// the reply (the second when only the second kiv:message failed).
+std::string CheckReply(std::string_view reply);
+
+}  // namespace custor
+
+#endif  // CUSTOR_LIB_CORE_SCAN_H_

@@ -1,0 +1,60 @@
+#include "core/session.h"
+
+#include "core/scan.h"
+#include "core/text.h"
+#include "core/transport.h"
+
+namespace custor {
+namespace {
+
+// Sends the commit or rollback and then the disconnect; returns the disconnect reply.
+std::string CommitOrRollbackThenDisconnect(const Session &session, const Call &call, int mode) {
+  const char *verb = mode == 0 ? "_commit=*" : "_rollback=*";
+  const std::string end_reply = ExecuteServerCommand(call, verb + SessionTail(session));
+  const Session announced = ParseSessionReply(end_reply);
+  return ExecuteServerCommand(call, "_disconnect=*" + SessionTail(announced));
+}
+
+}  // namespace
+
+Session SessionlessRecord() { return Session{"0", "0", "0"}; }
+
+std::string SessionTail(const Session &session) {
+  return "&_sessionid=" + session.sessionId + "&_sessionkey=" + session.sessionKey;
+}
+
+Session createSession(const Call &call) {
+  Session session{"0", "0", "0"};
+  const std::string reply = ExecuteServerCommand(call, "_connect=*");
+  // Only the first kiv:message counts here, unlike CheckReply.
+  if (CollectAttributeValues(reply, "kiv:message", "kiv:returnvalue")[0] != "0") {
+    const ScanValues codes = CollectAttributeValues(reply, "kiv:messagetext", "kiv:code");
+    session.status = codes[0] + " " + CollectTextValues(reply)[0];
+    return session;
+  }
+  session.sessionId = CollectAttributeValues(reply, "kiv:response", "kiv:sessionid")[0];
+  session.sessionKey = CollectAttributeValues(reply, "kiv:response", "kiv:sessionkey")[0];
+  return session;
+}
+
+Session ParseSessionReply(std::string_view reply) {
+  Session session;
+  session.sessionId = CollectAttributeValues(reply, "kiv:response", "kiv:sessionid")[0];
+  session.sessionKey = CollectAttributeValues(reply, "kiv:response", "kiv:sessionkey")[0];
+  session.status = session.sessionId == kParseErr ? std::string(kParseErr) : "0";
+  return session;
+}
+
+std::string endTransaction(const Session *session, const Call &call, int mode) {
+  if (session == nullptr || (mode != 0 && mode != 1)) return std::string(kInvalidSession);
+  return CollectTextValues(CommitOrRollbackThenDisconnect(*session, call, mode))[0];
+}
+
+TransactionEnd endTransactionNew(const Session *session, const Call &call, int mode) {
+  TransactionEnd end{"kivcode not supported", std::string(kInvalidSession)};
+  if (session == nullptr || (mode != 0 && mode != 1)) return end;
+  end.message = CollectTextValues(CommitOrRollbackThenDisconnect(*session, call, mode))[0];
+  return end;
+}
+
+}  // namespace custor

@@ -1,0 +1,37 @@
+#include "core/transport.h"
+
+#include <cstring>
+
+#include "core/text.h"
+#include "custor/agent.h"
+
+namespace custor {
+namespace {
+
+// Process-wide, initialised at load: the request record handed to the service and its connection
+// block. Only path, command, the connection word and the reply words ever change.
+uint32_t connection_block[4] = {0, 0, 0, 0};
+ServerRequest server_request = {
+    -1, 0, connection_block, "GET", nullptr, nullptr, 0, 0, "localhost", 0, 0, 0, 0, nullptr, 0, 0, 0};
+
+}  // namespace
+
+std::string ExecuteServerCommand(const Call &call, const std::string &command) {
+  std::string path = "/corvane/" + call.database + "/kiv:security";
+  server_request.path = path.data();
+  server_request.command = command.c_str();
+  connection_block[1] = call.connection;
+  server_request.reply = nullptr;
+  server_request.replyLength = 0;
+  adm_executeRequest(&server_request);
+  server_request.path = nullptr;
+  server_request.command = nullptr;
+  if (server_request.replyLength == 0) return std::string(kRequestFailed);
+  const char *body = server_request.reply;
+  std::string reply = body != nullptr ? std::string(body, strnlen(body, server_request.replyLength))
+                                      : std::string(kRequestFailed);
+  adm_freeResponse(&server_request);
+  return reply;
+}
+
+}  // namespace custor

@@ -1,0 +1,18 @@
+// Request transport: one command to the server through the agent's request service.
+#ifndef CUSTOR_LIB_CORE_TRANSPORT_H_
+#define CUSTOR_LIB_CORE_TRANSPORT_H_
+
+#include <string>
+
+#include "core/call.h"
+
+namespace custor {
+
+// Sends `command` (exactly as built, no encoding) for the security collection of call.database and
+// returns a copy of the reply, or kRequestFailed when no reply came. The agent's reply is released
+// before this returns, so the copy stays valid across later requests.
+std::string ExecuteServerCommand(const Call &call, const std::string &command);
+
+}  // namespace custor
+
+#endif  // CUSTOR_LIB_CORE_TRANSPORT_H_
