@@ -8,6 +8,13 @@
 
 namespace custor {
 
+bool IsValidName(std::string_view name) noexcept {
+  for (const char c : name) {
+    if (c == '"' || c == '<' || c == '>' || c == '&' || static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  return true;
+}
+
 char *ResultText(std::string_view text) noexcept {
   auto *copy = static_cast<char *>(std::malloc(text.size() + 1));
   if (copy == nullptr) return nullptr;

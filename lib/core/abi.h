@@ -16,6 +16,12 @@ namespace custor {
 
 // Answer of an exported function whose work could not get the memory it needed.
 inline constexpr std::string_view kOutOfMemory = "VRX@DLL OUT_OF_MEMORY";
+// Answer to a user id, group name, ACL name, entry text or access value that would break a command or
+// a document: one holding '"', '<', '>', '&' or a byte below 0x20. Nothing is sent for it.
+inline constexpr std::string_view kInvalidName = "VRX@DLL INVALID_NAME";
+
+// Whether `name` can stand inside a command, a query literal and a document as it is.
+bool IsValidName(std::string_view name) noexcept;
 
 inline Call MakeCall(uint32_t context, const char *database, uint32_t connection, uint32_t extra) {
   return Call{context, database != nullptr ? database : "", connection, extra};
