@@ -1,5 +1,6 @@
 // Exported functions of the queries: name lists and the readers of users, groups and ACLs.
 #include "core/abi.h"
+#include "queries/group_details.h"
 #include "queries/name_lists.h"
 #include "queries/records.h"
 
@@ -10,7 +11,24 @@ namespace {
 
 NameList *NameListOf(custor::Names (*list)(const custor::Call &), const custor::Call &call) {
   return Guard([&] { return custor::NewNameList(list(call)); },
-               [] { return custor::NewNameList(custor::Names{std::string(custor::kOutOfMemory), {}}); });
+               [] {
+                 return custor::NewNameList(custor::Names{std::string(custor::kOutOfMemory), {}});
+               });
+}
+
+// A reader of one named object: a null name is refused, a name that would break the query too, and
+// nothing is sent for either.
+template <typename Data, typename Record>
+Record *ReadNamed(Data (*read)(const custor::Call &, std::string_view), Record *(*make)(const Data &),
+                  const custor::Call &call, const char *name) {
+  const auto refused = [make](std::string_view status) {
+    Data data;
+    data.status = status;
+    return make(data);
+  };
+  if (name == nullptr) return refused(custor::kInvalidArgument);
+  if (!custor::IsValidName(name)) return refused(custor::kInvalidName);
+  return Guard([&] { return make(read(call, name)); }, [&] { return refused(custor::kOutOfMemory); });
 }
 
 }  // namespace
@@ -27,6 +45,18 @@ NameList *getGroups(uint32_t context, const char *database, uint32_t connection,
 
 NameList *getACLs(uint32_t context, const char *database, uint32_t connection, uint32_t extra) {
   return NameListOf(custor::getACLs, MakeCall(context, database, connection, extra));
+}
+
+GroupRecord *getDataForGroup(uint32_t context, const char *database, const char *groupname,
+                             uint32_t connection, uint32_t extra) {
+  return ReadNamed(custor::getDataForGroup, custor::NewGroupRecord,
+                   MakeCall(context, database, connection, extra), groupname);
+}
+
+GroupRecord *getDataForGroup_RO(uint32_t context, const char *database, const char *groupname,
+                                uint32_t connection, uint32_t extra) {
+  return ReadNamed(custor::getDataForGroup_RO, custor::NewGroupRecord,
+                   MakeCall(context, database, connection, extra), groupname);
 }
 
 }  // extern "C"
