@@ -1,0 +1,71 @@
+// The request-execution service: each ServerRequest becomes one GET to the server on this machine,
+// over a connection kept alive for the life of the process.
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "agent/env.h"
+#include "agent/http_client.h"
+#include "agent/query.h"
+#include "custor/agent.h"
+
+namespace custor::agent {
+namespace {
+
+constexpr long kDefaultPort = 4730;
+constexpr long kConnectTimeoutMs = 2000;
+constexpr long kDefaultTimeoutMs = 30000;
+
+HttpClient &Client() {
+  static HttpClient client;
+  return client;
+}
+
+std::string RequestUrl(const ServerRequest &request) {
+  const long port = EnvNumber("CUSTOR_PORT", kDefaultPort, 1, 65535);
+  const char *host = request.host != nullptr && *request.host != '\0' ? request.host : "localhost";
+  std::string url = "http://";
+  url += host;
+  url += ':' + std::to_string(port);
+  url += EncodePath(request.path != nullptr ? request.path : "/");
+  if (request.command != nullptr) url += '?' + EncodeCommand(request.command);
+  return url;
+}
+
+}  // namespace
+}  // namespace custor::agent
+
+extern "C" {
+
+int32_t adm_executeRequest(ServerRequest *request) {
+  using namespace custor::agent;
+  if (request == nullptr) return -1;
+  request->reply = nullptr;
+  request->replyLength = 0;
+  // Only GET is spoken here; the library asks for nothing else.
+  if (request->method != nullptr && std::strcmp(request->method, "GET") != 0) return -1;
+  try {
+    const HttpClient::Limits limits{kConnectTimeoutMs,
+                                    EnvNumber("CUSTOR_TIMEOUT_MS", kDefaultTimeoutMs, 1, 24L * 3600 * 1000)};
+    std::optional<std::string> body = Client().Get(RequestUrl(*request), limits);
+    if (!body || body->size() > std::numeric_limits<uint32_t>::max()) return -1;
+    auto *reply = static_cast<char *>(std::malloc(body->size() + 1));
+    if (reply == nullptr) return -1;
+    std::memcpy(reply, body->c_str(), body->size() + 1);
+    request->reply = reply;
+    request->replyLength = static_cast<uint32_t>(body->size());
+    return 0;
+  } catch (...) {
+    return -1;
+  }
+}
+
+void adm_freeResponse(ServerRequest *request) {
+  if (request == nullptr) return;
+  std::free(request->reply);
+  request->reply = nullptr;
+  request->replyLength = 0;
+}
+
+}  // extern "C"
