@@ -1,5 +1,6 @@
 // Exported functions of the queries: name lists and the readers of users, groups and ACLs.
 #include "core/abi.h"
+#include "queries/acl_details.h"
 #include "queries/group_details.h"
 #include "queries/name_lists.h"
 #include "queries/records.h"
@@ -57,6 +58,18 @@ GroupRecord *getDataForGroup_RO(uint32_t context, const char *database, const ch
                                 uint32_t connection, uint32_t extra) {
   return ReadNamed(custor::getDataForGroup_RO, custor::NewGroupRecord,
                    MakeCall(context, database, connection, extra), groupname);
+}
+
+AclRecord *getDataForACL(uint32_t context, const char *database, const char *aclname, uint32_t connection,
+                         uint32_t extra) {
+  return ReadNamed(custor::getDataForACL, custor::NewAclRecord,
+                   MakeCall(context, database, connection, extra), aclname);
+}
+
+AclRecord *getDataForACL_RO(uint32_t context, const char *database, const char *aclname, uint32_t connection,
+                            uint32_t extra) {
+  return ReadNamed(custor::getDataForACL_RO, custor::NewAclRecord,
+                   MakeCall(context, database, connection, extra), aclname);
 }
 
 }  // extern "C"
