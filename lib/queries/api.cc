@@ -4,6 +4,7 @@
 #include "queries/group_details.h"
 #include "queries/name_lists.h"
 #include "queries/records.h"
+#include "queries/user_details.h"
 
 using custor::Guard;
 using custor::MakeCall;
@@ -27,9 +28,13 @@ Record *ReadNamed(Data (*read)(const custor::Call &, std::string_view), Record *
     data.status = status;
     return make(data);
   };
-  if (name == nullptr) return refused(custor::kInvalidArgument);
-  if (!custor::IsValidName(name)) return refused(custor::kInvalidName);
-  return Guard([&] { return make(read(call, name)); }, [&] { return refused(custor::kOutOfMemory); });
+  return Guard(
+      [&] {
+        if (name == nullptr) return refused(custor::kInvalidArgument);
+        if (!custor::IsValidName(name)) return refused(custor::kInvalidName);
+        return make(read(call, name));
+      },
+      [&] { return refused(custor::kOutOfMemory); });
 }
 
 }  // namespace
@@ -70,6 +75,27 @@ AclRecord *getDataForACL_RO(uint32_t context, const char *database, const char *
                             uint32_t extra) {
   return ReadNamed(custor::getDataForACL_RO, custor::NewAclRecord,
                    MakeCall(context, database, connection, extra), aclname);
+}
+
+UserDataList *getUserData(uint32_t context, const char *database, uint32_t connection, uint32_t extra) {
+  const custor::Call call = MakeCall(context, database, connection, extra);
+  return Guard(
+      [&] { return custor::NewUserDataList(custor::getUserData(call)); },
+      [] {
+        return custor::NewUserDataList(custor::UserDataTable{std::string(custor::kOutOfMemory), {}, {}});
+      });
+}
+
+UserRecord *getDetailsForUser(uint32_t context, const char *database, const char *userid, uint32_t connection,
+                              uint32_t extra) {
+  return ReadNamed(custor::getDetailsForUser, custor::NewUserRecord,
+                   MakeCall(context, database, connection, extra), userid);
+}
+
+UserRecord *getDetailsForUser_RO(uint32_t context, const char *database, const char *userid,
+                                 uint32_t connection, uint32_t extra) {
+  return ReadNamed(custor::getDetailsForUser_RO, custor::NewUserRecord,
+                   MakeCall(context, database, connection, extra), userid);
 }
 
 }  // extern "C"
