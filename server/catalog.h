@@ -1,0 +1,40 @@
+// The databases of the data directory: one file each, opened on first use, created on request.
+#ifndef CUSTOR_SERVER_CATALOG_H_
+#define CUSTOR_SERVER_CATALOG_H_
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "database.h"
+
+namespace corvane {
+
+class Catalog {
+ public:
+  Catalog(std::string data_dir, bool auto_create)
+      : data_dir_(std::move(data_dir)), auto_create_(auto_create) {}
+
+  // 1 to 64 of A-Z a-z 0-9 _ -.
+  static bool ValidName(std::string_view name);
+
+  // The database of that name; null when it does not exist (and is not to be created on first use).
+  Database* Get(std::string_view name);
+  // Creates the database unless it exists.
+  bool Create(std::string_view name, std::string* error);
+
+ private:
+  Database* OpenLocked(std::string_view name, bool create, std::string* error);
+  std::string PathOf(std::string_view name) const;
+
+  const std::string data_dir_;
+  const bool auto_create_;
+  std::mutex mu_;
+  std::map<std::string, std::unique_ptr<Database>, std::less<>> open_;
+};
+
+}  // namespace corvane
+
+#endif  // CUSTOR_SERVER_CATALOG_H_

@@ -1,0 +1,68 @@
+// corvaned: serves the databases of a data directory until SIGINT or SIGTERM.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "http_server.h"
+#include "options.h"
+#include "service.h"
+
+namespace {
+
+// Writes the port to the ready file: straight into a pipe or FIFO, else through a renamed temporary
+// file, so that a reader never sees it half written.
+bool WriteReadyFile(const std::string& path, uint16_t port) {
+  std::string text = std::to_string(port) + "\n";
+  struct stat st;
+  bool stream = ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+  std::string target = stream ? path : path + ".tmp";
+  int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  ok = ::close(fd) == 0 && ok;
+  if (!stream) ok = ok && ::rename(target.c_str(), path.c_str()) == 0;
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  corvane::Options options;
+  int status = corvane::ParseOptions(argc, argv, &options);
+  if (status >= 0) return status;
+
+  // The signals are taken by sigwait below; every thread started from here on inherits the mask.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+
+  std::string error;
+  corvane::Service service(options.service);
+  if (!service.Start(&error)) {
+    std::fprintf(stderr, "corvaned: %s\n", error.c_str());
+    return 1;
+  }
+  corvane::HttpServer server(&service, options.http);
+  if (!server.Start(&error)) {
+    std::fprintf(stderr, "corvaned: %s\n", error.c_str());
+    return 1;
+  }
+  if (!options.ready_file.empty() && !WriteReadyFile(options.ready_file, server.port())) {
+    std::fprintf(stderr, "corvaned: cannot write ready file %s\n", options.ready_file.c_str());
+    return 1;
+  }
+  std::fprintf(stderr, "corvaned: listening on %s:%u\n", options.http.address.c_str(), server.port());
+
+  int signal_number = 0;
+  sigwait(&signals, &signal_number);
+  server.Stop();
+  service.Stop();
+  return 0;
+}

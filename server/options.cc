@@ -1,0 +1,94 @@
+#include "options.h"
+
+#include <CLI/CLI.hpp>
+#include <cmath>
+
+namespace corvane {
+
+namespace {
+
+std::chrono::milliseconds Seconds(double seconds) {
+  return std::chrono::milliseconds(static_cast<int64_t>(std::llround(seconds * 1000)));
+}
+
+// "ADDRESS:PORT"; the address may be an IPv6 address in brackets.
+bool SplitListen(const std::string& text, HttpOptions* http) {
+  size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) return false;
+  std::string address = text.substr(0, colon);
+  if (address.size() > 2 && address.front() == '[' && address.back() == ']') {
+    address = address.substr(1, address.size() - 2);
+  }
+  unsigned long port = 0;
+  for (char c : text.substr(colon + 1)) {
+    if (c < '0' || c > '9') return false;
+    port = port * 10 + static_cast<unsigned long>(c - '0');
+    if (port > 65535) return false;
+  }
+  http->address = address;
+  http->port = static_cast<uint16_t>(port);
+  return true;
+}
+
+}  // namespace
+
+int ParseOptions(int argc, char** argv, Options* options) {
+  CLI::App app{
+      "corvaned: the Corvane XML database server. Serves the command protocol over HTTP, one SQLite file "
+      "per database in the data directory.",
+      "corvaned"};
+  std::string listen = "127.0.0.1:4730";
+  double session_timeout = 120, lock_timeout = 10;
+  ServiceOptions& service = options->service;
+  HttpOptions& http = options->http;
+
+  app.add_option("--listen", listen, "Address and port to listen on; port 0 picks a free port")
+      ->capture_default_str();
+  app.add_option("--data", service.data_dir, "Data directory: one SQLite file NAME.db per database")
+      ->capture_default_str();
+  app.add_option(
+         "--create-database", service.create_databases,
+         "Create database NAME at start unless it exists (repeatable). Names: 1 to 64 of A-Z a-z 0-9 _ -")
+      ->type_name("NAME");
+  app.add_flag("--auto-create", service.auto_create, "Create a database on its first use");
+  app.add_option("--session-timeout", session_timeout,
+                 "Seconds without a request after which a session is rolled back and closed")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  app.add_option("--lock-timeout", lock_timeout,
+                 "Seconds a write waits for a database's write lock before it fails")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--max-sessions", service.max_sessions, "Most sessions open at once")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  app.add_option("--request-log", service.request_log, "Append one JSON line per request to FILE")
+      ->type_name("FILE");
+  app.add_option("--ready-file", options->ready_file,
+                 "Write the bound port to FILE once requests are accepted")
+      ->type_name("FILE");
+  app.add_option("--max-connections", http.max_connections,
+                 "Most connections served at once, one thread each; more wait to be accepted")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  app.add_option("--exit-after-requests", http.exit_after_requests,
+                 "Fault injection: die at once, as in a crash (SIGKILL), right after the reply to the "
+                 "N-th request is written; 0 never")
+      ->type_name("N")
+      ->capture_default_str();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
+  if (!SplitListen(listen, &http)) {
+    std::fprintf(stderr, "corvaned: --listen wants ADDRESS:PORT, got \"%s\"\n", listen.c_str());
+    return 2;
+  }
+  service.session_timeout = Seconds(session_timeout);
+  service.lock_timeout = Seconds(lock_timeout);
+  return -1;
+}
+
+}  // namespace corvane

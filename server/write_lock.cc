@@ -1,0 +1,26 @@
+#include "write_lock.h"
+
+namespace corvane {
+
+bool WriteLock::Acquire(uint64_t owner, Clock::time_point deadline) {
+  std::unique_lock lock(mu_);
+  if (!released_.wait_until(lock, deadline, [&] { return owner_ == 0 || owner_ == owner; })) return false;
+  owner_ = owner;
+  return true;
+}
+
+void WriteLock::Release(uint64_t owner) {
+  {
+    std::lock_guard lock(mu_);
+    if (owner_ != owner) return;
+    owner_ = 0;
+  }
+  released_.notify_all();
+}
+
+uint64_t WriteLock::owner() const {
+  std::lock_guard lock(mu_);
+  return owner_;
+}
+
+}  // namespace corvane
