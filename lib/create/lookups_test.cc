@@ -3,10 +3,12 @@
 #include <functional>
 
 #include "agent/fixture.h"
+#include "create/test_steps.h"
 
 namespace custor {
 namespace {
 
+using testing::Describe;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using testing::Identity;
@@ -15,12 +17,6 @@ using testing::Reply;
 using testing::Result;
 
 class LookupsTest : public testing::AgentTest {};
-
-// The session a result carries, as "id/key/status", or "none".
-std::string Describe(const std::optional<Session> &session) {
-  if (!session) return "none";
-  return session->sessionId + "/" + session->sessionKey + "/" + session->status;
-}
 
 using Single = CheckResult (*)(const Call &, std::string_view, const Session *);
 

@@ -1,10 +1,12 @@
 #include "create/store_group.h"
 
 #include "agent/fixture.h"
+#include "create/test_steps.h"
 
 namespace custor {
 namespace {
 
+using testing::Describe;
 using ::testing::ElementsAreArray;
 using testing::Identity;
 using testing::NoResult;
@@ -13,11 +15,6 @@ using testing::Reply;
 using testing::Result;
 
 class StoreGroupTest : public testing::AgentTest {};
-
-std::string Describe(const std::optional<Session> &session) {
-  if (!session) return "none";
-  return session->sessionId + "/" + session->sessionKey + "/" + session->status;
-}
 
 constexpr char kHead[] =
     "_process=<?xml version=\"1.0\" encoding=\"utf-8\" ?><kiv:group kiv:groupname=\"staff\" "

@@ -3,73 +3,30 @@
 #include <functional>
 
 #include "agent/fixture.h"
+#include "create/test_steps.h"
 
 namespace custor {
 namespace {
 
+using testing::Connect;
+using testing::Describe;
 using ::testing::ElementsAreArray;
+using testing::End;
 using testing::Identity;
+using testing::Join;
+using testing::K;
+using testing::kDecl;
+using testing::kNs;
 using testing::NoResult;
 using testing::Ok;
+using testing::Play;
+using testing::ReadOf;
 using testing::Reply;
 using testing::Result;
+using testing::Steps;
+using testing::Tail;
 
 class StoreUserOrAclTest : public testing::AgentTest {};
-
-std::string Describe(const std::optional<Session> &session) {
-  if (!session) return "none";
-  return session->sessionId + "/" + session->sessionKey + "/" + session->status;
-}
-
-// Session 7 with key kN, as a reply announces it and as a command carries it.
-Identity K(int n) { return Identity{"7", "k" + std::to_string(n)}; }
-std::string Tail(int n) { return "&_sessionid=7&_sessionkey=k" + std::to_string(n); }
-
-// One request: the command expected and the reply scripted for it.
-struct Step {
-  std::string command;
-  Reply reply;
-};
-using Steps = std::vector<Step>;
-
-Steps Join(std::initializer_list<Steps> parts) {
-  Steps all;
-  for (const Steps &part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-std::string Refs(const char *element, const std::vector<std::string> &names) {
-  std::string nodes;
-  for (const std::string &name : names)
-    nodes += std::string("<") + element + ">" + name + "</" + element + ">";
-  return nodes;
-}
-
-// The three queries that read group `name` in the session, starting with key n; the replies announce keys
-// n+1 to n+3. An empty kivid stands for a group without a document.
-Steps ReadOf(const std::string &name, const std::vector<std::string> &users,
-             const std::vector<std::string> &acls, const std::string &kivid, int n) {
-  const std::string selector = "_XQL=/kiv:group [@kiv:groupname=\"" + name + "\"]";
-  auto answer = [](const std::string &nodes, int key) {
-    return nodes.empty() ? NoResult(K(key)) : Result(nodes, K(key));
-  };
-  const std::string document = kivid.empty() ? ""
-                                             : "<kiv:group kiv:id=\"" + kivid + "\" kiv:groupname=\"" + name +
-                                                   "\">" + Refs("kiv:userref", users) +
-                                                   Refs("kiv:aclref", acls) + "</kiv:group>";
-  return {{selector + " /kiv:userref sortby(.)" + Tail(n), answer(Refs("kiv:userref", users), n + 1)},
-          {selector + " /kiv:aclref sortby(.)" + Tail(n + 1), answer(Refs("kiv:aclref", acls), n + 2)},
-          {selector + Tail(n + 2), answer(document, n + 3)}};
-}
-
-Steps Connect() { return {{"_connect=*", testing::Connected(K(1))}}; }
-Steps End(const char *verb, int n) {
-  return {{std::string(verb) + "=*" + Tail(n), Ok("Transaction", K(n + 1))},
-          {"_disconnect=*" + Tail(n + 1), Ok("Session closed")}};
-}
-
-constexpr char kNs[] = "xmlns:kiv=\"http://namespaces.corvane.example/kiv\"";
-const std::string kDecl = "_process=<?xml version=\"1.0\" encoding=\"utf-8\" ?>";
 
 std::string UserDoc(int n) {
   return std::string("_process=<kiv:user kiv:userid=\"u1\" ") + kNs + "><name>Ut &amp; Co</name></kiv:user>" +
@@ -159,7 +116,7 @@ TEST_F(StoreUserOrAclTest, RequestsDocumentsAndOutcomes) {
       {"connect refused: id and key 0 are used",
        user(nullptr, nullptr),
        {{"_connect=*", testing::Failure("KIVXSE0031", "Too many sessions")},
-        {"_process=<kiv:user kiv:userid=\"u1\" " + std::string(kNs) +
+        {"_process=<kiv:user kiv:userid=\"u1\" " + kNs +
              "><name>Ut &amp; Co</name></kiv:user>&_sessionid=0&_sessionkey=0",
          testing::Failure("KIVXSE0030", "Invalid session")}},
        "KIVXSE0030 Invalid session",
@@ -210,11 +167,7 @@ TEST_F(StoreUserOrAclTest, RequestsDocumentsAndOutcomes) {
     agent().SetMessage("KIVAAE0370", " Session lost");
     agent().SetMessage("KIVAAE0373", " Group not found");
     agent().SetMessage("KIVAAE0387", " User already exists");
-    std::vector<std::string> expected;
-    for (const Step &step : c.steps) {
-      agent().Queue(step.reply);
-      expected.push_back(step.command);
-    }
+    const std::vector<std::string> expected = Play(agent(), c.steps);
     const CheckResult result = c.store();
     EXPECT_EQ(result.status, c.status) << c.name;
     EXPECT_EQ(Describe(result.session), c.session_after) << c.name;
