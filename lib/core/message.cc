@@ -5,7 +5,7 @@
 namespace custor {
 
 std::string MessageText(std::string_view code) {
-  const std::string key(code);
+  std::string key(code);
   char *text = nullptr;
   NIMBAMfLoadResource("kivmsg", key.c_str(), 0, &text);
   if (text == nullptr) return key;
