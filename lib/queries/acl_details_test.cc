@@ -243,25 +243,5 @@ TEST_F(AclDetailsTest, ExportedReadersHandBackARecord) {
   std::free(acl);
 }
 
-TEST_F(AclDetailsTest, ExportedReadersRefuseBadNamesWithoutSending) {
-  struct Case {
-    const char *aclname;
-    const char *status;
-  };
-  for (const Case c : {Case{nullptr, "VRX@DLL INVALID_ARGUMENT"}, Case{"a&b", "VRX@DLL INVALID_NAME"},
-                       Case{"a>b", "VRX@DLL INVALID_NAME"}, Case{"a\tb", "VRX@DLL INVALID_NAME"}}) {
-    for (auto *read : {::getDataForACL, ::getDataForACL_RO}) {
-      AclRecord *acl = read(0, "db1", c.aclname, 0, 0);
-      ASSERT_NE(acl, nullptr);
-      EXPECT_STREQ(acl->status, c.status);
-      EXPECT_EQ(acl->aceCount, 0);
-      EXPECT_EQ(acl->groupCount, 0);
-      EXPECT_EQ(acl->id, nullptr);
-      std::free(acl);
-    }
-  }
-  EXPECT_THAT(agent().commands(), IsEmpty());
-}
-
 }  // namespace
 }  // namespace custor

@@ -232,25 +232,5 @@ TEST_F(GroupDetailsTest, ExportedReadersHandBackARecord) {
   std::free(group);
 }
 
-TEST_F(GroupDetailsTest, ExportedReadersRefuseBadNamesWithoutSending) {
-  struct Case {
-    const char *groupname;
-    const char *status;
-  };
-  for (const Case c : {Case{nullptr, "VRX@DLL INVALID_ARGUMENT"}, Case{"a\"b", "VRX@DLL INVALID_NAME"},
-                       Case{"a<b", "VRX@DLL INVALID_NAME"}, Case{"a\nb", "VRX@DLL INVALID_NAME"}}) {
-    for (auto *read : {::getDataForGroup, ::getDataForGroup_RO}) {
-      GroupRecord *group = read(0, "db1", c.groupname, 0, 0);
-      ASSERT_NE(group, nullptr);
-      EXPECT_STREQ(group->status, c.status);
-      EXPECT_EQ(group->nameOrId, nullptr);
-      EXPECT_EQ(group->userCount, 0);
-      EXPECT_EQ(group->aclCount, 0);
-      std::free(group);
-    }
-  }
-  EXPECT_THAT(agent().commands(), IsEmpty());
-}
-
 }  // namespace
 }  // namespace custor

@@ -262,25 +262,5 @@ TEST_F(UserDetailsTest, ExportedUserDataList) {
   std::free(list);
 }
 
-TEST_F(UserDetailsTest, ExportedReadersRefuseBadIdsWithoutSending) {
-  struct Case {
-    const char *userid;
-    const char *status;
-  };
-  for (const Case c : {Case{nullptr, "VRX@DLL INVALID_ARGUMENT"}, Case{"a\"b", "VRX@DLL INVALID_NAME"},
-                       Case{"a&b", "VRX@DLL INVALID_NAME"}, Case{"\x01", "VRX@DLL INVALID_NAME"}}) {
-    for (auto *read : {::getDetailsForUser, ::getDetailsForUser_RO}) {
-      UserRecord *user = read(0, "db1", c.userid, 0, 0);
-      ASSERT_NE(user, nullptr);
-      EXPECT_STREQ(user->status, c.status);
-      EXPECT_EQ(user->data, nullptr);
-      EXPECT_EQ(user->groupCount, 0);
-      EXPECT_EQ(user->session, nullptr);
-      std::free(user);
-    }
-  }
-  EXPECT_THAT(agent().commands(), IsEmpty());
-}
-
 }  // namespace
 }  // namespace custor
