@@ -53,10 +53,8 @@ class ChangeApiTest : public testing::AgentTest {};
 TEST_F(ChangeApiTest, RefusedArgumentsSendNothing) {
   const Names groups({"G1"});
   const Names bad_count({"G1"}, 2001);
-  const Names null_name({nullptr});
   const Names quoted({"G\"1"});
   const Group group("G1", {"U1"}, {"A1"});
-  const Group null_group_name(nullptr, {}, {});
   const Group ampersand_user("G1", {"U&1"}, {});
   const Acl acl({Entry("r", "read all")});
   const Acl null_entry_text({Entry("r", nullptr)});
@@ -73,15 +71,10 @@ TEST_F(ChangeApiTest, RefusedArgumentsSendNothing) {
       {"deleteUser quote", [] { return ::deleteUser(0, "db1", "u\"", 0, 0); }, invalid_name},
       {"deleteACL control byte", [] { return ::deleteACL(0, "db1", "a\n", 0, 0); }, invalid_name},
       {"deleteGroup null", [] { return ::deleteGroup(0, "db1", nullptr, 0, 0); }, invalid_argument},
-      {"deleteGroup angle bracket", [] { return ::deleteGroup(0, "db1", "<g", 0, 0); }, invalid_name},
       {"modifyUser null content",
        [&] { return ::modifyUser(0, "db1", "u", nullptr, "v", &groups.list, 0, 0); }, invalid_argument},
-      {"modifyUser null new id", [&] { return ::modifyUser(0, "db1", "u", "", nullptr, nullptr, 0, 0); },
-       invalid_argument},
       {"modifyUser count over 2000",
        [&] { return ::modifyUser(0, "db1", "u", "", "v", &bad_count.list, 0, 0); }, invalid_argument},
-      {"modifyUser_BAT null group name",
-       [&] { return ::modifyUser_BAT(0, "db1", "u", "", "v", &null_name.list, 0, 0); }, invalid_argument},
       {"modifyUser quoted group", [&] { return ::modifyUser(0, "db1", "u", "", "v", &quoted.list, 0, 0); },
        invalid_name},
       {"modifyUser_BAT new id", [&] { return ::modifyUser_BAT(0, "db1", "u", "", "v>", nullptr, 0, 0); },
@@ -90,8 +83,6 @@ TEST_F(ChangeApiTest, RefusedArgumentsSendNothing) {
        invalid_argument},
       {"modifyGroup null name", [&] { return ::modifyGroup(0, "db1", nullptr, &group.record, 0, 0); },
        invalid_argument},
-      {"modifyGroup_BAT null new name",
-       [&] { return ::modifyGroup_BAT(0, "db1", "G1", &null_group_name.record, 0, 0); }, invalid_argument},
       {"modifyGroup user reference",
        [&] { return ::modifyGroup(0, "db1", "G1", &ampersand_user.record, 0, 0); }, invalid_name},
       {"modifyACL null record", [&] { return ::modifyACL(0, "db1", "A1", "A2", nullptr, nullptr, 0, 0); },
@@ -106,7 +97,6 @@ TEST_F(ChangeApiTest, RefusedArgumentsSendNothing) {
        [&] { return ::modifyACL(0, "db1", "A1", "A&2", &groups.list, &acl.record, 0, 0); }, invalid_name},
       {"addACE null text", [] { return ::addACE(0, "db1", "A1", nullptr, "r", 0, 0); }, invalid_argument},
       {"addACE access value", [] { return ::addACE(0, "db1", "A1", "read", "r\"", 0, 0); }, invalid_name},
-      {"addACE entry text", [] { return ::addACE(0, "db1", "A1", "a<b", "r", 0, 0); }, invalid_name},
   };
   for (const Case &c : cases) EXPECT_EQ(Take(c.call()), c.answer) << c.name;
   EXPECT_TRUE(agent().requests().empty());
@@ -120,7 +110,6 @@ TEST_F(ChangeApiTest, ExportedChangesReachTheServer) {
     std::string answer;
   };
   const Names groups({"G1"});
-  const Group group("G2", {"U1"}, {});
   // An omitted entry is not written, so its text is not checked either.
   const Acl acl({Entry("r", "read all", "0"), Entry("w", "a<b", "1")});
   const std::string ns = std::string(kNamespace);
@@ -147,19 +136,6 @@ TEST_F(ChangeApiTest, ExportedChangesReachTheServer) {
       {"modifyUser_BAT",
        [](Script &s) { s.Sessionless("_XQL=/kiv:group [@kiv:groupname=\"G1\"]", testing::NoResult()); },
        [&] { return ::modifyUser_BAT(7, "db1", "u", "<x/>", "v", &groups.list, 42, 9); }, "KIVAAE0390"},
-      {"modifyGroup",
-       [&](Script &s) {
-         s.Connect()
-             .Send("_XQL=/kiv:group [@kiv:groupname=\"G2\"]", Script::NoResultWith())
-             .Send("_delete=kiv:group[@kiv:groupname=\"G1\"]", Script::OkWith("Document deleted"))
-             .Send(
-                 "_process=<?xml version=\"1.0\" encoding=\"utf-8\" ?><kiv:group kiv:groupname=\"G2\" "
-                 "xmlns:kiv=\"" +
-                     ns + "\"><kiv:userref>U1</kiv:userref></kiv:group>",
-                 Script::OkWith("Document stored"))
-             .Commit();
-       },
-       [&] { return ::modifyGroup(7, "db1", "G1", &group.record, 42, 9); }, "0"},
       {"modifyACL",
        [&](Script &s) {
          s.Connect()

@@ -239,16 +239,6 @@ TEST_F(DeleteUserOrAclTest, UnreadableSessionRecordSendsNothing) {
   EXPECT_TRUE(agent().requests().empty());
 }
 
-TEST_F(DeleteUserOrAclTest, ExportedDeletesAnswerTheStatus) {
-  Script script;
-  script.Connect()
-      .Send(kDeleteAcl, Script::FailureWith("KIVXIE8300", "No matching document found"), Next::kSameKey)
-      .Rollback();
-  script.QueueInto(agent());
-  EXPECT_EQ(deleteACL(db1(), "u"), "KIVXIE8300 No matching document found");
-  EXPECT_THAT(agent().commands(), ElementsAreArray(script.commands()));
-}
-
 TEST_F(DeleteUserOrAclTest, LongNamesAreComposedWhole) {
   const std::string name(400, 'n');
   Script script;
