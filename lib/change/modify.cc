@@ -15,7 +15,7 @@ namespace {
 constexpr std::string_view kUserNotDefined = "getstring(USER_NOT_DEFINED)";
 constexpr std::string_view kAclNotDefined = "getstring(ACL_NOT_DEFINED)";
 
-// A session every step of this file hands on; an internal operation that answered "0" in the caller's
+// The session that `result` hands on; an internal operation that answered "0" in the caller's
 // transaction always carries one. Read as lost when it does not.
 Session SessionOf(const CheckResult &result) {
   if (result.session) return *result.session;
