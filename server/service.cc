@@ -77,6 +77,11 @@ void Service::ExpireLoop() {
   }
 }
 
+int Service::WaitingWriters(std::string_view name) {
+  Database* db = catalog_.Get(name);
+  return db ? db->write_lock().waiting() : 0;
+}
+
 Service::Response Service::Handle(std::string_view target) {
   Request request = DecodeRequest(target);
   Response response{200, {}};

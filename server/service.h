@@ -50,7 +50,8 @@ class Service {
   // Rolls back and closes every session and stops the expiry.
   void Stop();
 
-  SessionTable& sessions() { return sessions_; }
+  // How many writers wait for the write lock of a database (0 for a database not open).
+  int WaitingWriters(std::string_view db);
 
  private:
   struct Outcome {

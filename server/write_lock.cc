@@ -4,7 +4,10 @@ namespace corvane {
 
 bool WriteLock::Acquire(uint64_t owner, Clock::time_point deadline) {
   std::unique_lock lock(mu_);
-  if (!released_.wait_until(lock, deadline, [&] { return owner_ == 0 || owner_ == owner; })) return false;
+  ++waiting_;
+  bool free = released_.wait_until(lock, deadline, [&] { return owner_ == 0 || owner_ == owner; });
+  --waiting_;
+  if (!free) return false;
   owner_ = owner;
   return true;
 }
@@ -21,6 +24,15 @@ void WriteLock::Release(uint64_t owner) {
 uint64_t WriteLock::owner() const {
   std::lock_guard lock(mu_);
   return owner_;
+}
+
+}  // namespace corvane
+
+namespace corvane {
+
+int WriteLock::waiting() const {
+  std::lock_guard lock(mu_);
+  return waiting_;
 }
 
 }  // namespace corvane

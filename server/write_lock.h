@@ -19,11 +19,14 @@ class WriteLock {
   // Gives the lock up if `owner` holds it.
   void Release(uint64_t owner);
   uint64_t owner() const;
+  // How many owners are waiting for the lock.
+  int waiting() const;
 
  private:
   mutable std::mutex mu_;
   std::condition_variable released_;
   uint64_t owner_ = 0;
+  int waiting_ = 0;
 };
 
 }  // namespace corvane
