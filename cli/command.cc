@@ -1,0 +1,41 @@
+#include "cli/command.h"
+
+#include <ostream>
+
+#include "cli/records.h"
+#include "cli/results.h"
+
+namespace custor::cli {
+
+const char *Context::Database() const {
+  if (database.empty()) throw UsageError("this command needs a database: --db NAME or CUSTOR_DB");
+  return database.c_str();
+}
+
+Json SessionJson(const ::SessionRecord *session) {
+  if (session == nullptr) return nullptr;
+  return Json::Object{{"sessionId", Json(session->sessionId)},
+                      {"sessionKey", Json(session->sessionKey)},
+                      {"status", Json(session->status)}};
+}
+
+int FinishStatus(const Context &context, const std::string &status, const char *success) {
+  const bool ok = status == success;
+  if (context.json) *context.out << Json(Json::Object{{"status", status}}).Dump() << '\n';
+  if (!ok) *context.err << status << '\n';
+  return ok ? kSuccess : kFailure;
+}
+
+int FinishRecord(const Context &context, const std::string &status, const Json &json,
+                 const std::string &table) {
+  const bool ok = status == "0";
+  if (context.json) {
+    *context.out << json.Dump() << '\n';
+  } else if (ok) {
+    *context.out << table;
+  }
+  if (!ok) *context.err << status << '\n';
+  return ok ? kSuccess : kFailure;
+}
+
+}  // namespace custor::cli

@@ -1,0 +1,44 @@
+// build, readonly: the library frame.
+#include <ostream>
+
+#include "cli/command.h"
+#include "cli/results.h"
+
+namespace custor::cli {
+namespace {
+
+int ShowBuild(Context &context) {
+  Owned<char> banner(context.library->Get<char *()>("giveBuild")());
+  const std::string text = Text(banner.get());
+  if (context.json) {
+    *context.out << Json(Json::Object{{"build", text}}).Dump() << '\n';
+  } else {
+    *context.out << text << '\n';
+  }
+  return kSuccess;
+}
+
+int ShowReadOnly(Context &context) {
+  const int32_t answer = context.library->Get<int32_t(const char *)>("db_isreadonly")(context.Database());
+  if (context.json) *context.out << Json(Json::Object{{"readonly", answer}}).Dump() << '\n';
+  if (answer < 0) {
+    *context.err << "no working storage for the read-only check\n";
+    return kFailure;
+  }
+  if (!context.json) *context.out << (answer == 1 ? "read-only" : "not read-only") << '\n';
+  return kSuccess;
+}
+
+}  // namespace
+
+void AddFrameCommands(CLI::App &app, Context &context, Action &action) {
+  app.add_subcommand("build", "Print the library's build banner (calls giveBuild)")->callback([&] {
+    action = [&context] { return ShowBuild(context); };
+  });
+  app.add_subcommand("readonly",
+                     "Tell whether the database is read-only, by the agent's data-source settings "
+                     "(calls db_isreadonly)")
+      ->callback([&] { action = [&context] { return ShowReadOnly(context); }; });
+}
+
+}  // namespace custor::cli
