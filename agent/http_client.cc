@@ -43,7 +43,11 @@ std::optional<std::string> HttpClient::Get(const std::string &url, const Limits 
     curl_easy_setopt(curl_, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(curl_, CURLOPT_VERBOSE, 1L);
   }
-  curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
+  // A URL that libcurl refuses (longer than it takes) must not leave the previous one in place.
+  if (curl_easy_setopt(curl_, CURLOPT_URL, url.c_str()) != CURLE_OK) {
+    curl_easy_setopt(curl_, CURLOPT_URL, nullptr);
+    return std::nullopt;
+  }
   curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, limits.connect_ms);
   curl_easy_setopt(curl_, CURLOPT_TIMEOUT_MS, limits.total_ms);
 

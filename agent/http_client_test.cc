@@ -81,6 +81,17 @@ TEST(HttpClient, NeverSendsARequestTwice) {
   EXPECT_THAT(server.request_lines(), ElementsAre("GET /1 HTTP/1.1", "GET /2 HTTP/1.1", "GET /3 HTTP/1.1"));
 }
 
+// libcurl takes URLs of up to 8 MB; a longer one is no answer, nothing is sent in its place, and
+// the client stays usable.
+TEST(HttpClient, RefusedUrlSendsNothing) {
+  TestHttpServer server({{Action::kAnswer, "<a/>"}, {Action::kAnswer, "<b/>"}});
+  HttpClient client;
+  EXPECT_THAT(client.Get(Url(server, "/1"), kQuick), Optional(std::string("<a/>")));
+  EXPECT_EQ(client.Get(Url(server, "/2?" + std::string(9'000'000, 'x')), kQuick), std::nullopt);
+  EXPECT_THAT(client.Get(Url(server, "/3"), kQuick), Optional(std::string("<b/>")));
+  EXPECT_THAT(server.request_lines(), ElementsAre("GET /1 HTTP/1.1", "GET /3 HTTP/1.1"));
+}
+
 TEST(HttpClient, TimedOutRequestIsNoAnswerAndNotRepeated) {
   TestHttpServer server({{Action::kStall, ""}});
   HttpClient client;
