@@ -24,9 +24,10 @@ char *ResultText(std::string_view text) noexcept {
 }
 
 char *SharedStatus(std::string_view text) noexcept {
-  static auto *statuses = new std::unordered_set<std::string>();  // lives as long as the library
+  // Released when the library is unloaded, so a loaded-and-unloaded library leaves nothing behind.
+  static std::unordered_set<std::string> statuses;
   try {
-    return const_cast<char *>(statuses->emplace(text).first->c_str());
+    return const_cast<char *>(statuses.emplace(text).first->c_str());
   } catch (...) {
     static char out_of_memory[] = "VRX@DLL OUT_OF_MEMORY";
     return out_of_memory;

@@ -31,7 +31,7 @@ inline Call MakeCall(uint32_t context, const char *database, uint32_t connection
 char *ResultText(std::string_view text) noexcept;
 
 // The status text of a returned record: read-only for the caller and never freed by it. Equal texts
-// share one copy that lives as long as the library, so repeated calls do not grow the process.
+// share one copy that lives until the library is unloaded, so repeated calls do not grow the process.
 char *SharedStatus(std::string_view text) noexcept;
 
 // A new SessionRecord for the caller. Made by createSession: all three texts are the caller's. Inside
