@@ -19,6 +19,8 @@ inline constexpr std::string_view kOutOfMemory = "VRX@DLL OUT_OF_MEMORY";
 // Answer to a user id, group name, ACL name, entry text or access value that would break a command or
 // a document: one holding '"', '<', '>', '&' or a byte below 0x20. Nothing is sent for it.
 inline constexpr std::string_view kInvalidName = "VRX@DLL INVALID_NAME";
+// Answer to a null text or record where none is allowed, or to a count outside 0..2000.
+inline constexpr std::string_view kInvalidArgument = "VRX@DLL INVALID_ARGUMENT";
 
 // Whether `name` can stand inside a command, a query literal and a document as it is.
 bool IsValidName(std::string_view name) noexcept;
@@ -26,6 +28,15 @@ bool IsValidName(std::string_view name) noexcept;
 inline Call MakeCall(uint32_t context, const char *database, uint32_t connection, uint32_t extra) {
   return Call{context, database != nullptr ? database : "", connection, extra};
 }
+
+// The connection parameters as an exported function got them, made into a Call only inside Guard.
+struct CallArgs {
+  uint32_t context;
+  const char *database;
+  uint32_t connection;
+  uint32_t extra;
+  Call call() const { return MakeCall(context, database, connection, extra); }
+};
 
 // A fresh heap copy of `text` for the caller, or null when even that cannot be had.
 char *ResultText(std::string_view text) noexcept;

@@ -24,6 +24,9 @@ extern "C" {
 SessionRecord *createSession(uint32_t context, const char *database, uint32_t connection, uint32_t extra) {
   return Guard(
       [&] {
+        if (database == nullptr) {
+          return custor::NewSessionRecord(custor::Session{"0", "0", std::string(custor::kInvalidArgument)}, true);
+        }
         return custor::NewSessionRecord(custor::createSession(MakeCall(context, database, connection, extra)),
                                         true);
       },
@@ -37,6 +40,7 @@ char *endTransaction(SessionRecord *session, uint32_t context, const char *datab
   return Guard(
       [&] {
         if (session == nullptr) return custor::ResultText(custor::kInvalidSession);
+        if (database == nullptr) return custor::ResultText(custor::kInvalidArgument);
         const custor::Session given = FromRecord(*session);
         return custor::ResultText(
             custor::endTransaction(&given, MakeCall(context, database, connection, extra), mode));
@@ -51,6 +55,9 @@ TransactionOutcome *endTransactionNew(SessionRecord *session, uint32_t context, 
   const custor::TransactionEnd end = Guard(
       [&] {
         if (session == nullptr) return custor::endTransactionNew(nullptr, custor::Call{}, mode);
+        if (database == nullptr) {
+          return custor::TransactionEnd{"kivcode not supported", std::string(custor::kInvalidArgument)};
+        }
         const custor::Session given = FromRecord(*session);
         return custor::endTransactionNew(&given, MakeCall(context, database, connection, extra), mode);
       },

@@ -8,14 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/abi.h"
 #include "core/session.h"
 #include "custor/custor.h"
 
 namespace custor {
-
-// Answer of an exported function to a null text or record where none is allowed, or to a count
-// outside 0..2000.
-inline constexpr std::string_view kInvalidArgument = "VRX@DLL INVALID_ARGUMENT";
 
 // A list of names and its status (NameList).
 struct Names {
