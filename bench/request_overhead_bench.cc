@@ -1,0 +1,102 @@
+// Per-request overhead of the library and the agent's request service: getUsers through libcustor.so
+// and libcustor-agent.so against a bare libcurl GET of the same URL on a reused (kept-alive) handle,
+// both to the same corvaned. The two alternate within one benchmark; the ratio counter is library time
+// over bare request time (wall clock: the server's work is in both).
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "bench/live_server.h"
+#include "bench/paired_timer.h"
+#include "bench/release.h"
+#include "custor/custor.h"
+
+namespace custor::bench {
+namespace {
+
+constexpr char kListUsers[] = "_XQL=/kiv:user sortby(@kiv:userid)";
+
+// A libcurl handle kept for the life of the benchmark, and so its connection.
+class BareClient {
+ public:
+  BareClient() {
+    curl_ = curl_easy_init();
+    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &BareClient::OnBody);
+    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &body_);
+  }
+  ~BareClient() { curl_easy_cleanup(curl_); }
+  BareClient(const BareClient &) = delete;
+  BareClient &operator=(const BareClient &) = delete;
+
+  // The body of the answer to a GET of `url`, or "" when none came.
+  const std::string &Get(const std::string &url) {
+    body_.clear();
+    curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
+    if (curl_easy_perform(curl_) != CURLE_OK) body_.clear();
+    return body_;
+  }
+
+ private:
+  static size_t OnBody(char *data, size_t size, size_t count, void *body) {
+    static_cast<std::string *>(body)->append(data, size * count);
+    return size * count;
+  }
+
+  CURL *curl_;
+  std::string body_;
+};
+
+// Database "overhead<n>" holding n users, filled once per program.
+std::string Prepared(int users) {
+  static std::set<int> done;
+  Server();
+  const std::string database = "overhead" + std::to_string(users);
+  if (done.insert(users).second && !CreateUsers(database, "user", users)) return "";
+  return database;
+}
+
+void BM_GetUsersVsBareGet(benchmark::State &state) {
+  const int users = static_cast<int>(state.range(0));
+  const std::string database = Prepared(users);
+  if (database.empty()) {
+    state.SkipWithError("could not fill the database");
+    return;
+  }
+  BareClient bare;
+  const std::string url = RequestUrl(database, kListUsers);
+  // Both sides must send the same request: the server's log shows the last two alike.
+  Release(getUsers(0, database.c_str(), 0, 0));
+  const std::string body = bare.Get(url);
+  const std::vector<e2e::LoggedRequest> log = Server().Log();
+  if (body.empty() || log.size() < 2 || log[log.size() - 1].command != log[log.size() - 2].command ||
+      log.back().command != kListUsers || log.back().db != database) {
+    state.SkipWithError("the bare request is not the library's");
+    return;
+  }
+
+  int listed = 0;
+  bool answered = true;
+  {
+    PairedTimer timer(state, PairedTimer::kWall);
+    for (auto _ : state) {
+      timer.Run(
+          [&] {
+            NameList *list = getUsers(0, database.c_str(), 0, 0);
+            listed = std::strcmp(list->status, "0") == 0 ? list->count : -1;
+            Release(list);
+          },
+          [&] { answered = answered && !bare.Get(url).empty(); });
+    }
+  }
+  if (listed != users) state.SkipWithError("getUsers did not list every user");
+  if (!answered) state.SkipWithError("a bare request went unanswered");
+}
+
+BENCHMARK(BM_GetUsersVsBareGet)->Arg(1)->Arg(10)->Arg(100)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace custor::bench
