@@ -77,7 +77,11 @@ Selection Evaluate(const Query& query, const Collection& committed, const Change
   std::vector<DocumentPtr> candidates;
   if (const IdSet* ids = CommittedCandidates(first, committed)) {
     for (int64_t id : *ids) {
-      if (changes == nullptr || changes->count(id) == 0) candidates.push_back(committed.Find(id));
+      if (changes != nullptr && changes->count(id) != 0) continue;
+      DocumentPtr document = committed.Find(id);
+      // The reference index holds every document with such a child, whatever its kind: a user whose
+      // content has a kiv:userref element is no group.
+      if (document->kind() == first.name) candidates.push_back(std::move(document));
     }
   }
   if (changes != nullptr) {

@@ -118,6 +118,20 @@ TEST_F(EvaluatorTest, IndexesFollowReplacementsAndDeletions) {
   EXPECT_EQ(committed_.size(), 5u);
 }
 
+TEST_F(EvaluatorTest, ReferenceLookupsSelectOnlyTheStepsKind) {
+  // User content may hold elements named like a group's references.
+  committed_.Put(Doc(10,
+                     "<kiv:user kiv:userid=\"u9\"><kiv:userref>u1</kiv:userref><kiv:aclref>a1</kiv:aclref>"
+                     "</kiv:user>"));
+  EXPECT_EQ(Run("/kiv:group [kiv:userref=\"u1\"]sortby(@kiv:groupname)"),
+            "<kiv:group kiv:id=\"4\" kiv:groupname=\"gA\"><kiv:userref>u1</kiv:userref></kiv:group>"
+            "<kiv:group kiv:id=\"3\" kiv:groupname=\"gB\"><kiv:userref>u2</kiv:userref><kiv:userref>u1"
+            "</kiv:userref><kiv:aclref>a1</kiv:aclref></kiv:group>");
+  EXPECT_EQ(Run("/kiv:user [kiv:aclref=\"a1\"]"),
+            "<kiv:user kiv:id=\"10\" kiv:userid=\"u9\"><kiv:userref>u1</kiv:userref><kiv:aclref>a1"
+            "</kiv:aclref></kiv:user>");
+}
+
 TEST_F(EvaluatorTest, LiteralsAreComparedDecoded) {
   committed_.Put(Doc(10, "<kiv:user kiv:userid=\"a&amp;b&lt;c d\">x &amp; y</kiv:user>"));
   const char* user = "<kiv:user kiv:id=\"10\" kiv:userid=\"a&amp;b&lt;c d\">x &amp; y</kiv:user>";
