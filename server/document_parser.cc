@@ -9,14 +9,26 @@ namespace corvane {
 
 namespace {
 
+// Deeper documents are refused: trees are written and freed recursively, and a request of 16 MiB could
+// otherwise nest elements deep enough to exhaust a thread's stack.
+constexpr size_t kMaxDepth = 1000;
+
 struct Builder {
   Element* root;
+  XML_Parser parser;
   std::vector<Element*> open;  // the elements whose end tag is still to come
   bool seen_root = false;
+  bool too_deep = false;  // parsing stopped; handlers that expat still calls are ignored
 };
 
 void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
   auto* builder = static_cast<Builder*>(data);
+  if (builder->too_deep) return;
+  if (builder->open.size() >= kMaxDepth) {
+    builder->too_deep = true;
+    XML_StopParser(builder->parser, XML_FALSE);
+    return;
+  }
   Element* element;
   if (builder->open.empty()) {
     element = builder->root;
@@ -33,11 +45,14 @@ void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
   builder->open.push_back(element);
 }
 
-void OnEnd(void* data, const XML_Char*) { static_cast<Builder*>(data)->open.pop_back(); }
+void OnEnd(void* data, const XML_Char*) {
+  auto* builder = static_cast<Builder*>(data);
+  if (!builder->too_deep) builder->open.pop_back();
+}
 
 void OnText(void* data, const XML_Char* text, int length) {
   auto* builder = static_cast<Builder*>(data);
-  if (builder->open.empty()) return;
+  if (builder->too_deep || builder->open.empty()) return;
   std::vector<Node>& children = builder->open.back()->children;
   // expat delivers one text in several pieces; they are kept as one run.
   if (children.empty() || children.back().element) children.emplace_back();
@@ -64,15 +79,15 @@ bool IsNamespaceDeclaration(std::string_view name) {
 bool ParseElement(std::string_view xml, Element* root) {
   if (xml.size() > INT_MAX) return false;
   *root = Element();
-  Builder builder{root, {}};
   XML_Parser parser = XML_ParserCreate(nullptr);
   if (parser == nullptr) return false;
+  Builder builder{root, parser, {}};
   XML_SetUserData(parser, &builder);
   XML_SetElementHandler(parser, OnStart, OnEnd);
   XML_SetCharacterDataHandler(parser, OnText);
   bool ok = XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) == XML_STATUS_OK;
   XML_ParserFree(parser);
-  return ok && builder.seen_root;
+  return ok && builder.seen_root && !builder.too_deep;
 }
 
 std::optional<Submission> ParseSubmission(std::string_view xml) {

@@ -11,7 +11,8 @@
 namespace corvane {
 
 // Parses a well-formed XML document into `root`. Comments and processing instructions are dropped, CDATA
-// sections are read as text. Returns false when the text is not well-formed.
+// sections are read as text. Returns false when the text is not well-formed or nests elements more than
+// 1000 deep.
 bool ParseElement(std::string_view xml, Element* root);
 
 // A document submitted for storage.

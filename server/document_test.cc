@@ -69,5 +69,21 @@ TEST(DocumentTest, RefusedSubmissions) {
   EXPECT_TRUE(ParseSubmission("<kiv:group kiv:groupname=\"\"/>"));
 }
 
+TEST(DocumentTest, NestingDepth) {
+  auto nested = [](int depth, bool closed) {
+    std::string xml = "<kiv:user kiv:userid=\"u\">";
+    for (int i = 1; i < depth; ++i) xml += "<a>";
+    for (int i = 1; closed && i < depth; ++i) xml += "</a>";
+    return closed ? xml + "</kiv:user>" : xml;
+  };
+  EXPECT_TRUE(ParseSubmission(nested(1000, true)));
+  EXPECT_FALSE(ParseSubmission(nested(1001, true)));
+  // Far deeper than a thread's stack would take as a tree, closed or cut off.
+  EXPECT_FALSE(ParseSubmission(nested(1'000'000, true)));
+  EXPECT_FALSE(ParseSubmission(nested(1'000'000, false)));
+  Element root;
+  EXPECT_FALSE(ParseElement(nested(1001, true), &root));
+}
+
 }  // namespace
 }  // namespace corvane
