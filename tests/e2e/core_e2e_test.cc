@@ -1,5 +1,8 @@
 // Name lists and sessions against a real corvaned, through the agent's services.
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <memory>
 #include <regex>
 
 #include "custor/custor.h"
@@ -71,8 +74,9 @@ TEST_F(CoreEndToEnd, SessionIsCommittedThenClosedWithTheRotatedKey) {
     const std::string identity = std::string("&_sessionid=") + session->sessionId + "&_sessionkey=";
     EXPECT_EQ(sent[0], "_connect=*");
     EXPECT_EQ(sent[1], (mode == 0 ? "_commit=*" : "_rollback=*") + identity + session->sessionKey);
-    EXPECT_THAT(sent[2], MatchesRegex("_disconnect=\\*" + std::regex_replace(identity, std::regex("[*&]"), "\\$&") +
-                                      "[0-9a-f]{16}"));
+    EXPECT_THAT(sent[2],
+                MatchesRegex("_disconnect=\\*" + std::regex_replace(identity, std::regex("[*&]"), "\\$&") +
+                             "[0-9a-f]{16}"));
     EXPECT_NE(sent[2], "_disconnect=*" + identity + session->sessionKey) << "the key rotated with the commit";
     std::free(closed);
     std::free(session->sessionId);
@@ -96,6 +100,68 @@ TEST_F(CoreEndToEnd, EndTransactionNewOnAClosedSession) {
   std::free(session->sessionKey);
   std::free(session->status);
   std::free(session);
+}
+
+// A file in the server's directory that the agent services read by name from the environment.
+class ScopedFile {
+ public:
+  ScopedFile(const std::string &dir, const std::string &variable, const std::string &name,
+             const std::string &content)
+      : variable_(variable), path_(dir + "/" + name) {
+    std::ofstream(path_) << content;
+    setenv(variable_.c_str(), path_.c_str(), 1);
+  }
+  ~ScopedFile() {
+    unsetenv(variable_.c_str());
+    std::remove(path_.c_str());
+  }
+
+ private:
+  std::string variable_;
+  std::string path_;
+};
+
+TEST_F(CoreEndToEnd, ReadOnlyFlagFromTheDataSources) {
+  {
+    ScopedFile sources(server().data_dir(), "CUSTOR_DATASOURCES", "sources.ini",
+                       "[ro]\nreadonly = yes\n\n[rw]\nreadonly = no\n");
+    EXPECT_EQ(db_isreadonly("ro"), 1);
+    EXPECT_EQ(db_isreadonly("rw"), 0);
+    EXPECT_EQ(db_isreadonly("unlisted"), 0);
+    ScopedFile catalogue(server().data_dir(), "CUSTOR_CATALOGUE", "catalogue.txt", "yes\tja\nno\tnein\n");
+    EXPECT_EQ(db_isreadonly("ro"), 0) << "only the text \"yes\" means read-only";
+  }
+  EXPECT_EQ(db_isreadonly("ro"), 0) << "no data sources at all";
+  EXPECT_TRUE(Sent().empty()) << "the flag is the agent's, not the server's";
+}
+
+TEST_F(CoreEndToEnd, MessageTextsFromTheBuiltInTableAndFromAFile) {
+  NameList groups{};
+  groups.count = 1;
+  groups.names[0] = const_cast<char *>("missing");
+  struct Case {
+    const char *name;
+    const char *messages;  // content of CUSTOR_MESSAGES, or null for the built-in table
+    const char *answer;
+  };
+  const Case cases[] = {
+      {"built-in", nullptr, "KIVAAE0390 Group does not exist "},
+      {"from a file", "KIVAAE0390\t Gruppe fehlt\n", "KIVAAE0390 Gruppe fehlt "},
+      {"file without the code", "KIVAAE0388\t Benutzer fehlt\n", "KIVAAE0390"},
+  };
+  for (const Case &c : cases) {
+    std::unique_ptr<ScopedFile> file;
+    // A file is read once per name, so each case brings its own.
+    if (c.messages != nullptr) {
+      file = std::make_unique<ScopedFile>(server().data_dir(), "CUSTOR_MESSAGES",
+                                          std::string(c.name) + ".txt", c.messages);
+    }
+    Mark();
+    char *answer = createUser_BAT(0, db(), "<name>x</name>", "u", &groups, 0, 0);
+    EXPECT_STREQ(answer, c.answer) << c.name;
+    EXPECT_THAT(Sent(), ElementsAre("_XQL=/kiv:group [@kiv:groupname=\"missing\"]")) << c.name;
+    std::free(answer);
+  }
 }
 
 }  // namespace
