@@ -16,6 +16,8 @@ struct Session {
   std::string sessionId;
   std::string sessionKey;
   std::string status;
+
+  friend bool operator==(const Session &, const Session &) = default;
 };
 
 // The session record of a sessionless read: all three texts "0"; its id and key are never sent.

@@ -9,6 +9,16 @@
 #include "agent/replies.h"
 #include "agent/test_agent.h"
 #include "core/call.h"
+#include "core/session.h"
+
+namespace custor {
+
+// Readable session identities in test failures.
+inline void PrintTo(const Session &session, std::ostream *out) {
+  *out << "{" << session.sessionId << ", " << session.sessionKey << ", " << session.status << "}";
+}
+
+}  // namespace custor
 
 namespace custor::testing {
 
