@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 namespace corvane {
 
@@ -40,6 +41,13 @@ Service::Service(ServiceOptions options)
 Service::~Service() { Stop(); }
 
 bool Service::Start(std::string* error) {
+  // The data directory is made on start, so that a first run needs nothing prepared by hand.
+  std::error_code made;
+  std::filesystem::create_directories(options_.data_dir, made);
+  if (made) {
+    *error = "cannot create data directory " + options_.data_dir + ": " + made.message();
+    return false;
+  }
   for (const std::string& name : options_.create_databases) {
     if (!catalog_.Create(name, error)) {
       *error = "cannot create database \"" + name + "\": " + *error;
