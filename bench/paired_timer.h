@@ -8,6 +8,9 @@
 #include <benchmark/benchmark.h>
 #include <time.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace custor::bench {
 
 inline double Seconds(clockid_t clock) {
@@ -17,7 +20,10 @@ inline double Seconds(clockid_t clock) {
 }
 
 // For a benchmark registered with UseManualTime(): the iteration time is the operation's; counters
-// "reference_us" (the reference's time per iteration) and "ratio" (operation / reference).
+// "reference_us" (the reference's time per iteration), "ratio" (operation over reference, whole run)
+// and "pair_ratio" (the median of the ratios of the single pairs, which a stall of the shared machine
+// during a few pairs does not move). The order within a pair alternates, so neither side always
+// finds the other's work just done.
 class PairedTimer {
  public:
   enum Clock { kThreadCpu = CLOCK_THREAD_CPUTIME_ID, kWall = CLOCK_MONOTONIC };
@@ -27,18 +33,26 @@ class PairedTimer {
     if (n == 0 || reference_ <= 0) return;
     state_.counters["reference_us"] = benchmark::Counter(reference_ / n * 1e6);
     state_.counters["ratio"] = benchmark::Counter(operation_ / reference_);
+    if (!pairs_.empty()) {
+      std::nth_element(pairs_.begin(), pairs_.begin() + pairs_.size() / 2, pairs_.end());
+      state_.counters["pair_ratio"] = benchmark::Counter(pairs_[pairs_.size() / 2]);
+    }
   }
 
   template <typename Operation, typename Reference>
   void Run(Operation operation, Reference reference) {
+    const bool operation_first = runs_++ % 2 == 0;
     const double t0 = Seconds(clock_);
-    operation();
+    operation_first ? operation() : reference();
     const double t1 = Seconds(clock_);
-    reference();
+    operation_first ? reference() : operation();
     const double t2 = Seconds(clock_);
-    operation_ += t1 - t0;
-    reference_ += t2 - t1;
-    state_.SetIterationTime(t1 - t0);
+    const double operation_time = operation_first ? t1 - t0 : t2 - t1;
+    const double reference_time = operation_first ? t2 - t1 : t1 - t0;
+    operation_ += operation_time;
+    reference_ += reference_time;
+    if (reference_time > 0) pairs_.push_back(operation_time / reference_time);
+    state_.SetIterationTime(operation_time);
   }
 
  private:
@@ -46,6 +60,8 @@ class PairedTimer {
   const clockid_t clock_;
   double operation_ = 0;
   double reference_ = 0;
+  std::size_t runs_ = 0;
+  std::vector<double> pairs_;
 };
 
 }  // namespace custor::bench
