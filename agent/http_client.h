@@ -32,12 +32,11 @@ class HttpClient {
 
  private:
   static size_t OnBody(char *data, size_t size, size_t count, void *self);
-  static int OnDebug(CURL *, curl_infotype type, char *data, size_t size, void *self);
   static int OnPrerequest(void *self, char *, char *, int, int);
 
   CURL *curl_ = nullptr;
   std::string body_;
-  bool request_written_ = false;  // some of the current request went out on a connection
+  bool request_attempted_ = false;  // the current request has been handed to a connection once
   long connections_opened_ = 0;
 };
 
