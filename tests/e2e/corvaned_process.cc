@@ -108,7 +108,6 @@ void CorvanedProcess::Launch() {
   std::vector<std::string> args = {CUSTOR_CORVANED, "--listen", "127.0.0.1:0", "--data", dir_ + "/data",
                                    "--auto-create", "--ready-file", ready, "--request-log", dir_ + "/requests.log"};
   args.insert(args.end(), extra_args_.begin(), extra_args_.end());
-  std::filesystem::create_directories(dir_ + "/data");
   pid_ = fork();
   if (pid_ == 0) {
     std::vector<char *> argv;
