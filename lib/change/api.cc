@@ -49,9 +49,9 @@ char *ModifyGroup(GroupModify modify, const custor::CallArgs &args, const char *
   return AnswerText([&]() -> std::string {
     ArgumentCheck check;
     check.Text(args.database).Name(groupname);
-    const auto spec = check.Group(group);
+    const auto wanted = check.Group(group);
     if (!check.ok()) return check.refusal();
-    return modify(args.call(), groupname, *spec);
+    return modify(args.call(), groupname, *wanted);
   });
 }
 

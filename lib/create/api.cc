@@ -45,9 +45,9 @@ char *CreateGroup(GroupCreate create, const custor::CallArgs &args, const GroupR
   return AnswerText([&]() -> std::string {
     ArgumentCheck check;
     check.Text(args.database);
-    const auto spec = check.Group(group);
+    const auto wanted = check.Group(group);
     if (!check.ok()) return check.refusal();
-    return create(args.call(), *spec);
+    return create(args.call(), *wanted);
   });
 }
 

@@ -39,13 +39,13 @@ std::optional<std::vector<std::string>> ArgumentCheck::GroupList(const ::NameLis
 }
 
 std::optional<GroupSpec> ArgumentCheck::Group(const ::GroupRecord *group) {
-  std::optional<GroupSpec> spec = group != nullptr ? GroupFrom(*group) : std::nullopt;
-  if (!spec) {
+  std::optional<GroupSpec> wanted = group != nullptr ? GroupFrom(*group) : std::nullopt;
+  if (!wanted) {
     Refuse(kInvalidArgument);
   } else {
-    Name(spec->name.c_str()).Names(spec->users).Names(spec->acls);
+    Name(wanted->name.c_str()).Names(wanted->users).Names(wanted->acls);
   }
-  return spec;
+  return wanted;
 }
 
 std::optional<std::vector<Ace>> ArgumentCheck::Acl(const ::AclRecord *acl) {
