@@ -134,8 +134,8 @@ UserRecord *getDetailsForUser(uint32_t context, const char *database, const char
                               uint32_t extra);
 UserRecord *getDetailsForUser_RO(uint32_t context, const char *database, const char *userid,
                                  uint32_t connection, uint32_t extra);
-GroupRecord *getDataForGroup(uint32_t context, const char *database, const char *groupname, uint32_t connection,
-                             uint32_t extra);
+GroupRecord *getDataForGroup(uint32_t context, const char *database, const char *groupname,
+                             uint32_t connection, uint32_t extra);
 GroupRecord *getDataForGroup_RO(uint32_t context, const char *database, const char *groupname,
                                 uint32_t connection, uint32_t extra);
 AclRecord *getDataForACL(uint32_t context, const char *database, const char *aclname, uint32_t connection,
@@ -159,8 +159,10 @@ char *createGroup_BAT(uint32_t context, const char *database, const GroupRecord 
                       uint32_t extra);
 
 /* Deletion; a user or ACL delete also removes every group's reference to it. */
-char *deleteUser(uint32_t context, const char *database, const char *userid, uint32_t connection, uint32_t extra);
-char *deleteACL(uint32_t context, const char *database, const char *aclname, uint32_t connection, uint32_t extra);
+char *deleteUser(uint32_t context, const char *database, const char *userid, uint32_t connection,
+                 uint32_t extra);
+char *deleteACL(uint32_t context, const char *database, const char *aclname, uint32_t connection,
+                uint32_t extra);
 char *deleteGroup(uint32_t context, const char *database, const char *groupname, uint32_t connection,
                   uint32_t extra);
 
@@ -179,8 +181,8 @@ char *modifyACL_BAT(uint32_t context, const char *database, const char *aclname,
                     const NameList *groups, const AclRecord *acl, uint32_t connection, uint32_t extra);
 
 /* Append one entry (text, access) to an existing ACL, in place. */
-char *addACE(uint32_t context, const char *database, const char *aclname, const char *text, const char *access,
-             uint32_t connection, uint32_t extra);
+char *addACE(uint32_t context, const char *database, const char *aclname, const char *text,
+             const char *access, uint32_t connection, uint32_t extra);
 
 #ifdef __cplusplus
 }

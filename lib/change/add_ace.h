@@ -12,7 +12,8 @@ namespace custor {
 // "1" when ACL `aclname` holds an entry with text `text`, else the bare code "KIVAAE0386". Sessionless.
 std::string CheckAceDefined(const Call &call, std::string_view aclname, std::string_view text);
 
-std::string addACE(const Call &call, std::string_view aclname, std::string_view text, std::string_view access);
+std::string addACE(const Call &call, std::string_view aclname, std::string_view text,
+                   std::string_view access);
 
 }  // namespace custor
 

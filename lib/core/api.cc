@@ -25,7 +25,8 @@ SessionRecord *createSession(uint32_t context, const char *database, uint32_t co
   return Guard(
       [&] {
         if (database == nullptr) {
-          return custor::NewSessionRecord(custor::Session{"0", "0", std::string(custor::kInvalidArgument)}, true);
+          return custor::NewSessionRecord(custor::Session{"0", "0", std::string(custor::kInvalidArgument)},
+                                          true);
         }
         return custor::NewSessionRecord(custor::createSession(MakeCall(context, database, connection, extra)),
                                         true);
@@ -61,7 +62,9 @@ TransactionOutcome *endTransactionNew(SessionRecord *session, uint32_t context, 
         const custor::Session given = FromRecord(*session);
         return custor::endTransactionNew(&given, MakeCall(context, database, connection, extra), mode);
       },
-      [] { return custor::TransactionEnd{"kivcode not supported", std::string(custor::kOutOfMemory)}; });
+      [] {
+        return custor::TransactionEnd{"kivcode not supported", std::string(custor::kOutOfMemory)};
+      });
   outcome->code = custor::ResultText(end.code);
   outcome->message = custor::ResultText(end.message);
   return outcome;

@@ -8,10 +8,10 @@
 namespace custor {
 
 struct Call {
-  uint32_t context = 0;   // passed along, never read
-  std::string database;   // middle segment of the request path
+  uint32_t context = 0;     // passed along, never read
+  std::string database;     // middle segment of the request path
   uint32_t connection = 0;  // second word of the connection block
-  uint32_t extra = 0;     // passed along, never read
+  uint32_t extra = 0;       // passed along, never read
 };
 
 }  // namespace custor

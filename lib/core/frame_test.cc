@@ -26,10 +26,8 @@ TEST_F(FrameTest, ReadOnlyFlag) {
     int parameter_calls;
   };
   const Case cases[] = {
-      {"read-only database", 0, "ro", "yes", 1, 1},
-      {"writable database", 0, "rw", "yes", 0, 1},
-      {"catalogue translates yes", 0, "ro", "ja", 0, 1},
-      {"unknown database", 0, "nowhere", "yes", 0, 1},
+      {"read-only database", 0, "ro", "yes", 1, 1},      {"writable database", 0, "rw", "yes", 0, 1},
+      {"catalogue translates yes", 0, "ro", "ja", 0, 1}, {"unknown database", 0, "nowhere", "yes", 0, 1},
       {"no working storage", 3, "ro", "yes", -1, 0},
   };
   for (const Case &c : cases) {

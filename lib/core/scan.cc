@@ -86,7 +86,8 @@ std::string ExtractElement(std::string_view reply, std::string_view tag) {
   return std::string(reply.substr(begin, end + closing.size() - begin));
 }
 
-ScanValues CollectAttributeValues(std::string_view reply, std::string_view element, std::string_view attribute) {
+ScanValues CollectAttributeValues(std::string_view reply, std::string_view element,
+                                  std::string_view attribute) {
   ScanValues result;
   if (reply.empty()) return result;
   AttributePass pass{element, attribute, &result.values()};

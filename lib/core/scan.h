@@ -44,7 +44,8 @@ class ScanTexts {
 std::string ExtractElement(std::string_view reply, std::string_view tag);
 
 // Value of attribute `attribute` of every element named `element` (names as written, prefix included).
-ScanValues CollectAttributeValues(std::string_view reply, std::string_view element, std::string_view attribute);
+ScanValues CollectAttributeValues(std::string_view reply, std::string_view element,
+                                  std::string_view attribute);
 
 // Every piece of character data as expat delivers it whose first byte, read as a signed 8-bit value,
 // is greater than 32 (so pieces beginning with a blank, a control byte or a byte of 0x80 and above are

@@ -31,12 +31,13 @@ TEST(CheckReply, ClassifiesReplies) {
                 "</kiv:message>"),
        "C1 Bad"},
       {"second message failing takes the second text",
-       Response("<kiv:message kiv:returnvalue=\"0\"><kiv:messageline>first</kiv:messageline></kiv:message>"
-                "<kiv:message kiv:returnvalue=\"5\"><kiv:messagetext kiv:code=\"KIVX5\">second</kiv:messagetext>"
-                "</kiv:message>"),
+       Response(
+           "<kiv:message kiv:returnvalue=\"0\"><kiv:messageline>first</kiv:messageline></kiv:message>"
+           "<kiv:message kiv:returnvalue=\"5\"><kiv:messagetext kiv:code=\"KIVX5\">second</kiv:messagetext>"
+           "</kiv:message>"),
        "KIVX5 second"},
-      {"second message with 0", Response("<kiv:message kiv:returnvalue=\"0\"/><kiv:message kiv:returnvalue=\"0\"/>"),
-       "0"},
+      {"second message with 0",
+       Response("<kiv:message kiv:returnvalue=\"0\"/><kiv:message kiv:returnvalue=\"0\"/>"), "0"},
       {"third message is not consulted",
        Response("<kiv:message kiv:returnvalue=\"0\"/><kiv:message kiv:returnvalue=\"0\"/>"
                 "<kiv:message kiv:returnvalue=\"9\"/>"),
@@ -44,7 +45,8 @@ TEST(CheckReply, ClassifiesReplies) {
       {"no kiv:message and no code", Response("<other/>"), "VRX@DLL PARSE_ERR "},
       {"request failed mark", "VRX@DLL CORVANE_REQUEST_FAILED", "VRX@DLL PARSE_ERR "},
       {"empty reply", "", "VRX@DLL PARSE_ERR "},
-      {"failure whose text is not kept (leading blank)", Failure("KIVXCE0010", " Invalid request"), "KIVXCE0010 "},
+      {"failure whose text is not kept (leading blank)", Failure("KIVXCE0010", " Invalid request"),
+       "KIVXCE0010 "},
   };
   for (const Case &c : cases) EXPECT_EQ(CheckReply(c.reply), c.verdict) << c.name;
 }
@@ -72,12 +74,14 @@ TEST(CollectAttributeValues, SeedsAndDocumentOrder) {
 
 TEST(CollectAttributeValues, LastByteIsNeverParsed) {
   // The root's closing tag loses its '>', yet everything before it is collected.
-  EXPECT_THAT(CollectAttributeValues("<r><e a=\"1\"/><e a=\"2\"/></r>", "e", "a").values(), ElementsAre("1", "2"));
+  EXPECT_THAT(CollectAttributeValues("<r><e a=\"1\"/><e a=\"2\"/></r>", "e", "a").values(),
+              ElementsAre("1", "2"));
   // A start tag whose '>' is the last byte is never reported.
   EXPECT_EQ(CollectAttributeValues("<e a=\"1\">", "e", "a").ScanCount(), 0);
   EXPECT_THAT(CollectAttributeValues("<e a=\"1\"> ", "e", "a").values(), ElementsAre("1"));
   // Values before a syntax error stay collected.
-  EXPECT_THAT(CollectAttributeValues("<r><e a=\"1\"/><e a=\"2\" <<</r>", "e", "a").values(), ElementsAre("1"));
+  EXPECT_THAT(CollectAttributeValues("<r><e a=\"1\"/><e a=\"2\" <<</r>", "e", "a").values(),
+              ElementsAre("1"));
 }
 
 TEST(CollectAttributeValues, KeepsTheFirst2000) {
@@ -101,7 +105,8 @@ TEST(CollectTextValues, SkipsPiecesByTheirFirstByte) {
       {"leading blank skipped", pad + " abc</padding-padding-padding>", {}},
       {"byte 0xC3 skipped", pad + "\xC3\xA9t\xC3\xA9</padding-padding-padding>", {}},
       {"line break splits the text", pad + "ab\ncd</padding-padding-padding>", {"ab", "cd"}},
-      {"entity references split the text", pad + "a&amp;b&lt;c&gt;d</padding-padding-padding>",
+      {"entity references split the text",
+       pad + "a&amp;b&lt;c&gt;d</padding-padding-padding>",
        {"a", "&", "b", "<", "c", ">", "d"}},
       {"non-ASCII inside a piece is kept", pad + "caf\xC3\xA9</padding-padding-padding>", {"caf\xC3\xA9"}},
       {"quote and angle in text stay whole", pad + "a\"b>c</padding-padding-padding>", {"a\"b>c"}},
@@ -120,7 +125,8 @@ TEST(CollectTextValues, TwentyFiveByteRule) {
 
 TEST(ExtractElement, CutsByPlainSearch) {
   const std::string reply = Result("<kiv:user kiv:userid=\"u\">data</kiv:user>");
-  EXPECT_EQ(ExtractElement(reply, "xql:result"), "<xql:result><kiv:user kiv:userid=\"u\">data</kiv:user></xql:result>");
+  EXPECT_EQ(ExtractElement(reply, "xql:result"),
+            "<xql:result><kiv:user kiv:userid=\"u\">data</kiv:user></xql:result>");
   EXPECT_EQ(ExtractElement(Ok("x"), "xql:result"), "VRX@DLL PARSER COULD NOT FIND TAG");
   EXPECT_EQ(ExtractElement("<xql:result>never closed", "xql:result"), "VRX@DLL PARSER COULD NOT FIND TAG");
   EXPECT_EQ(ExtractElement("</xql:result><xql:result>", "xql:result"), "VRX@DLL PARSER COULD NOT FIND TAG");

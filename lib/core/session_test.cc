@@ -8,8 +8,8 @@
 namespace custor {
 namespace {
 
-using ::testing::ElementsAre;
 using testing::Connected;
+using ::testing::ElementsAre;
 using testing::Identity;
 using testing::Ok;
 
@@ -32,7 +32,9 @@ TEST_F(SessionTest, CreateSessionFailures) {
     Session expected;
   };
   const Case cases[] = {
-      {"refused", testing::Failure("KIVXSE0031", "Too many sessions"), {"0", "0", "KIVXSE0031 Too many sessions"}},
+      {"refused",
+       testing::Failure("KIVXSE0031", "Too many sessions"),
+       {"0", "0", "KIVXSE0031 Too many sessions"}},
       {"no reply", testing::Reply{}, {"0", "0", "VRX@DLL PARSE_ERR "}},
       {"success without identity", Ok("Session opened"), {"VRX@DLL PARSE_ERR", "VRX@DLL PARSE_ERR", "0"}},
   };
@@ -62,7 +64,8 @@ TEST_F(SessionTest, EndTransactionDisconnectsWithTheIdentityOfTheEndReply) {
     const char *verb;
     const char *line;
   };
-  for (const Case c : {Case{0, "_commit", "Transaction committed"}, Case{1, "_rollback", "Transaction rolled back"}}) {
+  for (const Case c :
+       {Case{0, "_commit", "Transaction committed"}, Case{1, "_rollback", "Transaction rolled back"}}) {
     agent().Reset();
     agent().Queue({Ok(c.line, Identity{"5", "k2"}), Ok("Session closed")});
     const Session given{"5", "k1", "0"};
@@ -98,12 +101,13 @@ TEST_F(SessionTest, EndTransactionNewRollsBack) {
   const TransactionEnd end = endTransactionNew(&given, db1(), 1);
   EXPECT_EQ(end.code, "kivcode not supported");
   EXPECT_EQ(end.message, "Session closed");
-  EXPECT_THAT(agent().commands(),
-              ElementsAre("_rollback=*&_sessionid=9&_sessionkey=a", "_disconnect=*&_sessionid=9&_sessionkey=b"));
+  EXPECT_THAT(agent().commands(), ElementsAre("_rollback=*&_sessionid=9&_sessionkey=a",
+                                              "_disconnect=*&_sessionid=9&_sessionkey=b"));
 }
 
 TEST_F(SessionTest, ExportedSessionFunctions) {
-  agent().Queue({Connected({"31", "abc"}), Ok("Transaction committed", Identity{"31", "def"}), Ok("Session closed")});
+  agent().Queue(
+      {Connected({"31", "abc"}), Ok("Transaction committed", Identity{"31", "def"}), Ok("Session closed")});
   SessionRecord *session = ::createSession(1, "db1", 2, 3);
   ASSERT_NE(session, nullptr);
   EXPECT_STREQ(session->sessionId, "31");

@@ -11,8 +11,8 @@ namespace {
 // Process-wide, initialised at load: the request record handed to the service and its connection
 // block. Only path, command, the connection word and the reply words ever change.
 uint32_t connection_block[4] = {0, 0, 0, 0};
-ServerRequest server_request = {
-    -1, 0, connection_block, "GET", nullptr, nullptr, 0, 0, "localhost", 0, 0, 0, 0, nullptr, 0, 0, 0};
+ServerRequest server_request = {-1, 0, connection_block, "GET", nullptr, nullptr, 0, 0, "localhost", 0, 0,
+                                0,  0, nullptr,          0,     0,       0};
 
 }  // namespace
 

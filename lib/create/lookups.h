@@ -30,7 +30,8 @@ CheckResult CheckAclDefined(const Call &call, std::string_view aclname, const Se
 // Each lookup runs with the session of the one before it; the result carries the last one.
 CheckResult CheckUsersDefined(const Call &call, const GroupSpec &group, const Session *session);
 CheckResult CheckAclsDefined(const Call &call, const GroupSpec &group, const Session *session);
-CheckResult CheckGroupsDefined(const Call &call, const std::vector<std::string> *groups, const Session *session);
+CheckResult CheckGroupsDefined(const Call &call, const std::vector<std::string> *groups,
+                               const Session *session);
 
 }  // namespace custor
 

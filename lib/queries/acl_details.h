@@ -12,7 +12,8 @@ namespace custor {
 
 // Reads ACL `aclname`: without any session (sessionless), in `callerSession` (its result's session is
 // then the identity of the last reply), or in a session of its own that it rolls back.
-AclData ReadAclData(const Call &call, std::string_view aclname, const Session *callerSession, bool sessionless);
+AclData ReadAclData(const Call &call, std::string_view aclname, const Session *callerSession,
+                    bool sessionless);
 
 AclData getDataForACL(const Call &call, std::string_view aclname);
 AclData getDataForACL_RO(const Call &call, std::string_view aclname);

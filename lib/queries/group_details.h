@@ -14,7 +14,8 @@ namespace custor {
 // is then the identity of the last reply, with which the caller goes on), or in a session of its own
 // that it commits. A group that does not exist reads as status "0", no references and nameOrId
 // "VRX@DLL PARSE_ERR".
-GroupData ReadGroupData(const Call &call, std::string_view groupname, const Session *callerSession, bool sessionless);
+GroupData ReadGroupData(const Call &call, std::string_view groupname, const Session *callerSession,
+                        bool sessionless);
 
 GroupData getDataForGroup(const Call &call, std::string_view groupname);
 GroupData getDataForGroup_RO(const Call &call, std::string_view groupname);

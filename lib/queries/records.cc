@@ -30,7 +30,9 @@ int32_t FillTexts(char **slots, const std::vector<std::string> &texts) {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> NamesFrom(const ::NameList &list) { return Texts(list.names, list.count); }
+std::optional<std::vector<std::string>> NamesFrom(const ::NameList &list) {
+  return Texts(list.names, list.count);
+}
 
 std::optional<GroupSpec> GroupFrom(const ::GroupRecord &group) {
   if (group.nameOrId == nullptr) return std::nullopt;

@@ -21,7 +21,9 @@ inline std::string Ok(const std::string &line, const Identity &identity) { retur
 
 // Success of a query that selected NODES.
 std::string Result(const std::string &nodes, const Identity *identity = nullptr);
-inline std::string Result(const std::string &nodes, const Identity &identity) { return Result(nodes, &identity); }
+inline std::string Result(const std::string &nodes, const Identity &identity) {
+  return Result(nodes, &identity);
+}
 
 // A query that selected nothing.
 std::string NoResult(const Identity *identity = nullptr);

@@ -23,7 +23,9 @@ void TestAgent::Queue(std::initializer_list<Reply> replies) {
   for (const Reply &reply : replies) Queue(reply);
 }
 
-void TestAgent::SetResponder(std::function<Reply(const Request &)> responder) { responder_ = std::move(responder); }
+void TestAgent::SetResponder(std::function<Reply(const Request &)> responder) {
+  responder_ = std::move(responder);
+}
 
 std::vector<std::string> TestAgent::commands() const {
   std::vector<std::string> commands;
@@ -92,7 +94,8 @@ int32_t NIMBAMfLoadResource(const char *table, const char *code, int32_t /*selec
   return *text != nullptr ? 0 : 1;
 }
 
-uint16_t uxa_get_storage(uint32_t size, int32_t /*kind*/, void **block, const char * /*file*/, int32_t /*line*/) {
+uint16_t uxa_get_storage(uint32_t size, int32_t /*kind*/, void **block, const char * /*file*/,
+                         int32_t /*line*/) {
   auto &services = TestAgent::Get().readonly_services();
   if (services.storage_status != 0) return services.storage_status;
   *block = std::calloc(1, size);

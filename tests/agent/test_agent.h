@@ -46,7 +46,7 @@ class TestAgent {
 
   // Storage, data-source parameter and message catalogue services of db_isreadonly.
   struct ReadOnlyServices {
-    uint16_t storage_status = 0;              // non-zero: no working block
+    uint16_t storage_status = 0;               // non-zero: no working block
     std::map<std::string, uint32_t> readonly;  // database -> word at byte 40; unknown: status 1
     std::map<std::string, std::string> catalogue = {{"yes", "yes"}, {"no", "no"}};
     int parameter_calls = 0;

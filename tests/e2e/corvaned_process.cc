@@ -1,5 +1,6 @@
 #include "e2e/corvaned_process.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <sstream>
 #include <stdexcept>
 
@@ -54,18 +54,29 @@ bool ReadJsonString(const std::string &line, std::size_t *pos, std::string *out)
     if (*pos >= line.size()) return false;
     const char e = line[(*pos)++];
     switch (e) {
-      case 'n': *out += '\n'; break;
-      case 't': *out += '\t'; break;
-      case 'r': *out += '\r'; break;
-      case 'b': *out += '\b'; break;
-      case 'f': *out += '\f'; break;
+      case 'n':
+        *out += '\n';
+        break;
+      case 't':
+        *out += '\t';
+        break;
+      case 'r':
+        *out += '\r';
+        break;
+      case 'b':
+        *out += '\b';
+        break;
+      case 'f':
+        *out += '\f';
+        break;
       case 'u': {
         if (*pos + 4 > line.size()) return false;
         AppendUtf8(static_cast<unsigned>(std::stoul(line.substr(*pos, 4), nullptr, 16)), out);
         *pos += 4;
         break;
       }
-      default: *out += e;
+      default:
+        *out += e;
     }
   }
   return false;
@@ -105,8 +116,9 @@ void CorvanedProcess::Launch() {
   if (watch < 0 || inotify_add_watch(watch, dir_.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
     throw std::runtime_error("inotify failed");
   }
-  std::vector<std::string> args = {CUSTOR_CORVANED, "--listen", "127.0.0.1:0", "--data", dir_ + "/data",
-                                   "--auto-create", "--ready-file", ready, "--request-log", dir_ + "/requests.log"};
+  std::vector<std::string> args = {
+      CUSTOR_CORVANED, "--listen",     "127.0.0.1:0", "--data",        dir_ + "/data",
+      "--auto-create", "--ready-file", ready,         "--request-log", dir_ + "/requests.log"};
   args.insert(args.end(), extra_args_.begin(), extra_args_.end());
   pid_ = fork();
   if (pid_ == 0) {

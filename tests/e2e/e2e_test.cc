@@ -18,7 +18,8 @@ void EndToEndTest::TearDownTestSuite() { server_.reset(); }
 
 void EndToEndTest::SetUp() {
   static int serial = 0;
-  db_ = "t" + std::to_string(++serial) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  db_ =
+      "t" + std::to_string(++serial) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
   db_.resize(std::min<std::size_t>(db_.size(), 64));
   for (char &c : db_) {
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') c = '_';
@@ -29,8 +30,8 @@ void EndToEndTest::SetUp() {
 std::string EndToEndTest::Send(const std::string &command) const {
   uint32_t block[4] = {0, 0, 0, 0};
   std::string path = "/corvane/" + db_ + "/kiv:security";
-  ServerRequest request = {-1, 0, block, "GET", path.data(), command.c_str(), 0, 0, "localhost",
-                           0,  0, 0,     0,     nullptr,     0,               0, 0};
+  ServerRequest request = {
+      -1, 0, block, "GET", path.data(), command.c_str(), 0, 0, "localhost", 0, 0, 0, 0, nullptr, 0, 0, 0};
   adm_executeRequest(&request);
   if (request.replyLength == 0) return "";
   std::string reply(request.reply, request.replyLength);
