@@ -9,8 +9,10 @@
  *   - Every returned text and record comes from the standard heap (malloc) and belongs to the caller,
  *     who releases it with free(): the record itself, every text it points to and every AceRecord.
  *   - Exception: the `status` text of a returned NameList, UserDataList, UserRecord, GroupRecord or
- *     AclRecord is read-only and is never freed by the caller; it may be shared with a constant or
- *     with the status of a SessionRecord.
+ *     AclRecord, and the `status` text of the SessionRecord that such a record's `session` points to,
+ *     are read-only and never freed by the caller (they are the library's and live until it is
+ *     unloaded). The caller frees that SessionRecord's sessionId and sessionKey and the record itself.
+ *     A SessionRecord from createSession is the caller's whole: all three texts and the record.
  *   - Input texts and records stay the caller's; the library only reads them and keeps no pointer.
  *   - Array entries at and beyond a record's count carry no meaning and are not to be read or freed.
  *
