@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "agent/query.h"
 #include "request.h"
 
 namespace {
@@ -20,22 +21,8 @@ void Check(bool ok, const char *what) {
   std::abort();
 }
 
-// Percent-encodes every byte but A-Z a-z 0-9 - . _ ~, as the request service does.
-std::string Encode(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-        c == '_' || c == '~') {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
-    }
-  }
-  return out;
-}
+// The request service's own encoding, so that agent and server are checked against each other.
+std::string Encode(std::string_view text) { return custor::agent::PercentEncode(text); }
 
 std::string_view VerbName(corvane::Verb verb) {
   switch (verb) {
