@@ -28,31 +28,75 @@ void ParseAllButLastByte(XML_Parser parser, std::string_view reply) {
   } while (!rest.empty());
 }
 
-// A parser for one pass. Its hash salt is drawn once per process instead of once per parser, which
-// spares every pass a round to the system's entropy source and keeps the tables unpredictable.
-XML_Parser NewParser() {
-  static const unsigned long salt = [] {
-    std::random_device entropy;
-    return (static_cast<unsigned long>(entropy()) << 16) ^ entropy();
-  }();
-  XML_Parser parser = XML_ParserCreate(nullptr);
-  if (parser == nullptr) throw std::bad_alloc();
-  XML_SetHashSalt(parser, salt);
-  return parser;
-}
+// The parser of this thread, reset for each pass instead of created anew: a reset keeps the memory
+// expat allocated for its tables and buffers, so a pass over a short reply does not go to the heap.
+// After a pass over a long reply the parser is freed instead, so that what expat grew for it is not
+// kept. The hash salt is drawn once per process (not once per parser, which would ask the system's
+// entropy source every pass) and set again after every reset, so the tables stay unpredictable.
+class PassParser {
+ public:
+  // Replies up to this size leave their parser for the next pass.
+  static constexpr std::size_t kKeptAfter = 64 * 1024;
+
+  explicit PassParser(std::size_t reply_size) : keep_(reply_size <= kKeptAfter) {
+    static const unsigned long salt = [] {
+      std::random_device entropy;
+      return (static_cast<unsigned long>(entropy()) << 16) ^ entropy();
+    }();
+    XML_Parser &kept = Kept();
+    if (kept != nullptr && XML_ParserReset(kept, nullptr) == XML_TRUE) {
+      parser_ = kept;
+    } else {
+      parser_ = XML_ParserCreate(nullptr);
+      if (parser_ == nullptr) throw std::bad_alloc();
+      if (kept != nullptr) XML_ParserFree(kept);
+    }
+    kept = nullptr;
+    XML_SetHashSalt(parser_, salt);
+  }
+  ~PassParser() {
+    if (keep_ && Kept() == nullptr) {
+      Kept() = parser_;
+    } else {
+      XML_ParserFree(parser_);
+    }
+  }
+  PassParser(const PassParser &) = delete;
+  PassParser &operator=(const PassParser &) = delete;
+
+  XML_Parser get() const { return parser_; }
+
+ private:
+  // The parser kept between passes of this thread; freed when the thread ends.
+  static XML_Parser &Kept() {
+    struct Slot {
+      XML_Parser parser = nullptr;
+      ~Slot() {
+        if (parser != nullptr) XML_ParserFree(parser);
+      }
+    };
+    thread_local Slot slot;
+    return slot.parser;
+  }
+
+  XML_Parser parser_;
+  bool keep_;
+};
 
 struct AttributePass {
-  std::string_view element;
-  std::string_view attribute;
-  std::vector<std::string> *values;
+  std::span<const AttributeTarget> targets;
+  std::span<ScanValues> values;
 };
 
 void XMLCALL OnStartElement(void *user_data, const XML_Char *name, const XML_Char **atts) {
-  auto *pass = static_cast<AttributePass *>(user_data);
-  if (pass->element != name) return;
-  for (const XML_Char **a = atts; a[0] != nullptr; a += 2) {
-    if (pass->attribute == a[0] && pass->values->size() < static_cast<std::size_t>(kCapacity)) {
-      pass->values->emplace_back(a[1]);
+  const auto *pass = static_cast<const AttributePass *>(user_data);
+  for (std::size_t t = 0; t < pass->targets.size(); ++t) {
+    if (pass->targets[t].element != name) continue;
+    std::vector<std::string> &values = pass->values[t].values();
+    for (const XML_Char **a = atts; a[0] != nullptr; a += 2) {
+      if (pass->targets[t].attribute == a[0] && values.size() < static_cast<std::size_t>(kCapacity)) {
+        values.emplace_back(a[1]);
+      }
     }
   }
 }
@@ -88,30 +132,36 @@ std::string ExtractElement(std::string_view reply, std::string_view tag) {
 
 ScanValues CollectAttributeValues(std::string_view reply, std::string_view element,
                                   std::string_view attribute) {
-  ScanValues result;
-  if (reply.empty()) return result;
-  AttributePass pass{element, attribute, &result.values()};
-  XML_Parser parser = NewParser();
-  XML_SetUserData(parser, &pass);
+  return CollectAttributeValues(reply, {AttributeTarget{element, attribute}})[0];
+}
+
+void CollectAttributeValues(std::string_view reply, std::span<const AttributeTarget> targets,
+                            std::span<ScanValues> values) {
+  if (reply.empty()) return;
+  const AttributePass pass{targets, values.first(targets.size())};
+  const PassParser pass_parser(reply.size());
+  XML_Parser parser = pass_parser.get();
+  XML_SetUserData(parser, const_cast<AttributePass *>(&pass));
   XML_SetElementHandler(parser, OnStartElement, nullptr);
   ParseAllButLastByte(parser, reply);
-  XML_ParserFree(parser);
-  return result;
 }
 
 ScanTexts CollectTextValues(std::string_view reply) {
   ScanTexts result;
   if (reply.size() < 25) return result;
-  XML_Parser parser = NewParser();
+  const PassParser pass_parser(reply.size());
+  XML_Parser parser = pass_parser.get();
   XML_SetUserData(parser, &result.texts());
   XML_SetCharacterDataHandler(parser, OnCharacterData);
   ParseAllButLastByte(parser, reply);
-  XML_ParserFree(parser);
   return result;
 }
 
 std::string CheckReply(std::string_view reply) {
-  const ScanValues returns = CollectAttributeValues(reply, "kiv:message", "kiv:returnvalue");
+  return CheckReply(reply, CollectAttributeValues(reply, kReturnValues.element, kReturnValues.attribute));
+}
+
+std::string CheckReply(std::string_view reply, const ScanValues &returns) {
   std::size_t text_slot;
   if (returns[0] != "0") {
     text_slot = 0;

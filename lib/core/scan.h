@@ -8,6 +8,8 @@
 #ifndef CUSTOR_LIB_CORE_SCAN_H_
 #define CUSTOR_LIB_CORE_SCAN_H_
 
+#include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +49,29 @@ std::string ExtractElement(std::string_view reply, std::string_view tag);
 ScanValues CollectAttributeValues(std::string_view reply, std::string_view element,
                                   std::string_view attribute);
 
+// An element and attribute whose values a pass collects.
+struct AttributeTarget {
+  std::string_view element;
+  std::string_view attribute;
+};
+
+// The values of several targets in one pass: values[i] is what CollectAttributeValues gives for
+// targets[i] alone (the pass meets the same elements up to the same error), for one parse instead of
+// one per target. `values` has as many slots as `targets`.
+void CollectAttributeValues(std::string_view reply, std::span<const AttributeTarget> targets,
+                            std::span<ScanValues> values);
+
+template <std::size_t N>
+std::array<ScanValues, N> CollectAttributeValues(std::string_view reply,
+                                                 const AttributeTarget (&targets)[N]) {
+  std::array<ScanValues, N> values;
+  CollectAttributeValues(reply, targets, values);
+  return values;
+}
+
+// The return values of a reply's kiv:message elements, the target of CheckReply's first look.
+inline constexpr AttributeTarget kReturnValues{"kiv:message", "kiv:returnvalue"};
+
 // Every piece of character data as expat delivers it whose first byte, read as a signed 8-bit value,
 // is greater than 32 (so pieces beginning with a blank, a control byte or a byte of 0x80 and above are
 // skipped). A reply shorter than 25 bytes yields nothing.
@@ -56,6 +81,9 @@ ScanTexts CollectTextValues(std::string_view reply);
 // kiv:code of the first kiv:messagetext (or "VRX@DLL PARSE_ERR"), a blank and the first kept text of
 // the reply (the second when only the second kiv:message failed).
 std::string CheckReply(std::string_view reply);
+
+// CheckReply of `reply` whose kReturnValues were collected already (`returns`).
+std::string CheckReply(std::string_view reply, const ScanValues &returns);
 
 }  // namespace custor
 

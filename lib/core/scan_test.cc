@@ -135,5 +135,32 @@ TEST(ExtractElement, CutsByPlainSearch) {
   EXPECT_EQ(ExtractElement("<xql:resultset></xql:result>", "xql:result"), "<xql:resultset></xql:result>");
 }
 
+// One pass over several targets must give each target what a pass of its own gives: the same first
+// 2000, the same stop at a syntax error, the same seeds where nothing was found.
+TEST(CollectAttributeValues, SeveralTargetsInOnePassMatchOnePassEach) {
+  std::string many;
+  for (int i = 0; i < 2005; ++i) many += "<kiv:user kiv:userid=\"u" + std::to_string(i) + "\"/>";
+  const std::string replies[] = {
+      Result("<kiv:user kiv:id=\"1\" kiv:userid=\"a\"/><kiv:user kiv:userid=\"b\" kiv:id=\"2\"/>"),
+      Result(many),
+      Result("<kiv:user kiv:userid=\"a\"/><kiv:user kiv:userid=\"b\" kiv:userid=\"c\"/><kiv:user "
+             "kiv:userid=\"d\"/>"),
+      Ok("Document stored", testing::Identity{"7", "00ff"}),
+      "<kiv:user kiv:userid=\"a\"/><kiv:message kiv:returnvalue=\"0\"/>",
+      "",
+  };
+  const AttributeTarget targets[] = {
+      {"kiv:user", "kiv:userid"}, kReturnValues, {"kiv:user", "kiv:id"}, {"kiv:response", "kiv:sessionid"}};
+  for (const std::string &reply : replies) {
+    const auto together = CollectAttributeValues(reply, targets);
+    for (std::size_t t = 0; t < std::size(targets); ++t) {
+      const ScanValues alone = CollectAttributeValues(reply, targets[t].element, targets[t].attribute);
+      EXPECT_EQ(together[t].values(), alone.values()) << reply.substr(0, 80) << " target " << t;
+      EXPECT_EQ(together[t][0], alone[0]);
+    }
+  }
+  EXPECT_EQ(CollectAttributeValues(replies[1], targets)[0].ScanCount(), 2000);
+}
+
 }  // namespace
 }  // namespace custor

@@ -7,6 +7,9 @@
 namespace custor {
 namespace {
 
+constexpr AttributeTarget kSessionIds{"kiv:response", "kiv:sessionid"};
+constexpr AttributeTarget kSessionKeys{"kiv:response", "kiv:sessionkey"};
+
 // Sends the commit or rollback and then the disconnect; returns the disconnect reply.
 std::string CommitOrRollbackThenDisconnect(const Session &session, const Call &call, int mode) {
   const char *verb = mode == 0 ? "_commit=*" : "_rollback=*";
@@ -26,21 +29,23 @@ std::string SessionTail(const Session &session) {
 Session createSession(const Call &call) {
   Session session{"0", "0", "0"};
   const std::string reply = ExecuteServerCommand(call, "_connect=*");
+  const auto [returns, ids, keys] = CollectAttributeValues(reply, {kReturnValues, kSessionIds, kSessionKeys});
   // Only the first kiv:message counts here, unlike CheckReply.
-  if (CollectAttributeValues(reply, "kiv:message", "kiv:returnvalue")[0] != "0") {
+  if (returns[0] != "0") {
     const ScanValues codes = CollectAttributeValues(reply, "kiv:messagetext", "kiv:code");
     session.status = codes[0] + " " + CollectTextValues(reply)[0];
     return session;
   }
-  session.sessionId = CollectAttributeValues(reply, "kiv:response", "kiv:sessionid")[0];
-  session.sessionKey = CollectAttributeValues(reply, "kiv:response", "kiv:sessionkey")[0];
+  session.sessionId = ids[0];
+  session.sessionKey = keys[0];
   return session;
 }
 
 Session ParseSessionReply(std::string_view reply) {
   Session session;
-  session.sessionId = CollectAttributeValues(reply, "kiv:response", "kiv:sessionid")[0];
-  session.sessionKey = CollectAttributeValues(reply, "kiv:response", "kiv:sessionkey")[0];
+  const auto [ids, keys] = CollectAttributeValues(reply, {kSessionIds, kSessionKeys});
+  session.sessionId = ids[0];
+  session.sessionKey = keys[0];
   session.status = session.sessionId == kParseErr ? std::string(kParseErr) : "0";
   return session;
 }

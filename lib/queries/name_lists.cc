@@ -16,8 +16,8 @@ Names ListNames(const Call &call, const char *command, const char *element, cons
     list.status = reply;
     return list;
   }
-  ScanValues names = CollectAttributeValues(reply, element, attribute);
-  std::string verdict = CheckReply(reply);
+  auto [names, returns] = CollectAttributeValues(reply, {{element, attribute}, kReturnValues});
+  std::string verdict = CheckReply(reply, returns);
   if (verdict != "0") {
     list.status = std::move(verdict);
     return list;
