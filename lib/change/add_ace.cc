@@ -52,11 +52,12 @@ std::string addACE(const Call &call, std::string_view aclname, std::string_view 
     return std::string(kInvalidAclId);
   }
 
-  const std::string reply = ExecuteServerCommand(call, AclRewrite(acl, aclname, text, access, *acl.session));
+  CheckedReply checked =
+      CheckSessionReply(ExecuteServerCommand(call, AclRewrite(acl, aclname, text, access, *acl.session)));
   // The commit follows whatever the server answered to the store.
-  session = ParseSessionReply(reply);
+  session = std::move(checked.session);
   endTransaction(&session, call, 0);
-  return CheckReply(reply);
+  return std::move(checked.verdict);
 }
 
 }  // namespace custor

@@ -89,14 +89,14 @@ CheckResult DeleteUserOrAcl(const Call &call, std::string_view name, int kind, c
     return Failed(current.status == "0" ? MessageText("KIVAAE0370") : current.status);
   }
 
-  const std::string delete_reply = ExecuteServerCommand(call, DeleteCommand(name, kind, current));
+  CheckedReply deleted = CheckSessionReply(ExecuteServerCommand(call, DeleteCommand(name, kind, current)));
   // The server keeps the key of a refused command, so the rollback goes with the identity of the delete.
-  if (std::string verdict = CheckReply(delete_reply); verdict == kNoMatchingDocument) {
+  if (deleted.verdict == kNoMatchingDocument) {
     endTransaction(&current, call, 1);
-    return Failed(std::move(verdict));
+    return Failed(std::move(deleted.verdict));
   }
   // Any other refusal of the delete goes on with the clean-up, as long as the session can be read.
-  current = ParseSessionReply(delete_reply);
+  current = std::move(deleted.session);
   if (current.sessionId == kParseErr) return Failed(MessageText("KIVAAE0370"));
 
   const std::string query_reply = ExecuteServerCommand(call, ReferenceQuery(name, kind, current));

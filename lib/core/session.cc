@@ -10,6 +10,13 @@ namespace {
 constexpr AttributeTarget kSessionIds{"kiv:response", "kiv:sessionid"};
 constexpr AttributeTarget kSessionKeys{"kiv:response", "kiv:sessionkey"};
 
+// The identity that a reply announces; status "VRX@DLL PARSE_ERR" when it carries no session id.
+Session SessionOf(const ScanValues &ids, const ScanValues &keys) {
+  Session session{ids[0], keys[0], "0"};
+  if (session.sessionId == kParseErr) session.status = kParseErr;
+  return session;
+}
+
 // Sends the commit or rollback and then the disconnect; returns the disconnect reply.
 std::string CommitOrRollbackThenDisconnect(const Session &session, const Call &call, int mode) {
   const char *verb = mode == 0 ? "_commit=*" : "_rollback=*";
@@ -42,12 +49,13 @@ Session createSession(const Call &call) {
 }
 
 Session ParseSessionReply(std::string_view reply) {
-  Session session;
   const auto [ids, keys] = CollectAttributeValues(reply, {kSessionIds, kSessionKeys});
-  session.sessionId = ids[0];
-  session.sessionKey = keys[0];
-  session.status = session.sessionId == kParseErr ? std::string(kParseErr) : "0";
-  return session;
+  return SessionOf(ids, keys);
+}
+
+CheckedReply CheckSessionReply(std::string_view reply) {
+  const auto [returns, ids, keys] = CollectAttributeValues(reply, {kReturnValues, kSessionIds, kSessionKeys});
+  return CheckedReply{CheckReply(reply, returns), SessionOf(ids, keys)};
 }
 
 std::string endTransaction(const Session *session, const Call &call, int mode) {

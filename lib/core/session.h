@@ -34,6 +34,13 @@ Session createSession(const Call &call);
 // reply carries no session id, else "0". The reply's return value is not looked at.
 Session ParseSessionReply(std::string_view reply);
 
+// CheckReply and ParseSessionReply of one reply, from one pass over it.
+struct CheckedReply {
+  std::string verdict;
+  Session session;
+};
+CheckedReply CheckSessionReply(std::string_view reply);
+
 // Commit (mode 0) or rollback (mode 1) with the given identity, then disconnect with the identity of
 // that reply. Returns the first kept text of the disconnect reply ("" when it has none), or
 // "Invalid Session" without sending anything for a null session or another mode.

@@ -48,16 +48,15 @@ CheckResult StoreGroup(const Call &call, const GroupSpec &group, const Session *
     current = std::move(acls.session);
   }
 
-  const std::string reply = ExecuteServerCommand(call, GroupDocument(group, current));
-  std::string verdict = CheckReply(reply);
+  CheckedReply checked = CheckSessionReply(ExecuteServerCommand(call, GroupDocument(group, current)));
   CheckResult result;
   if (!current) {
     // Standing alone, a refusal of the server (a group of that name exists) reads as the library's own.
-    result.status = verdict == kUnknownError ? MessageText("KIVAAE0400") : std::move(verdict);
+    result.status = checked.verdict == kUnknownError ? MessageText("KIVAAE0400") : std::move(checked.verdict);
     return result;
   }
-  result.session = ParseSessionReply(reply);
-  result.status = std::move(verdict);
+  result.session = std::move(checked.session);
+  result.status = std::move(checked.verdict);
   if (result.status != "0") endTransaction(Ptr(result.session), call, 1);
   return result;
 }

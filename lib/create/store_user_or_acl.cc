@@ -76,18 +76,17 @@ CheckResult StoreUserOrAcl(const Call &call, std::string_view name, const std::s
 
   const std::string command =
       user_mode ? UserDocument(name, content != nullptr ? *content : "", s) : AclDocument(name, *acl, s);
-  const std::string reply = ExecuteServerCommand(call, command);
-  std::string verdict = CheckReply(reply);
-  if (verdict != "0") {
+  CheckedReply checked = CheckSessionReply(ExecuteServerCommand(call, command));
+  if (checked.verdict != "0") {
     // The server refuses a second document of one name as an unknown error: the object exists.
     CheckResult refused;
-    refused.status =
-        verdict == kUnknownError ? MessageText(user_mode ? "KIVAAE0387" : "KIVAAE0386") : std::move(verdict);
-    refused.session = ParseSessionReply(reply);
+    refused.status = checked.verdict == kUnknownError ? MessageText(user_mode ? "KIVAAE0387" : "KIVAAE0386")
+                                                      : std::move(checked.verdict);
+    refused.session = std::move(checked.session);
     if (!Lost(*refused.session)) endTransaction(&*refused.session, call, 1);
     return refused;
   }
-  s = ParseSessionReply(reply);
+  s = std::move(checked.session);
   if (Lost(s)) return Answer(MessageText("KIVAAE0370"));
 
   if (groups != nullptr) {
