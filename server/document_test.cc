@@ -14,29 +14,29 @@ std::string Write(const Element& element, const int64_t* id = nullptr) {
 }
 
 TEST(DocumentTest, SubmissionsKeepAttributesAndContentAsParsed) {
-  std::optional<Submission> s = ParseSubmission(
-      "<?xml version=\"1.0\" encoding=\"utf-8\" ?><kiv:acl kiv:id=\"7\" kiv:aclname=\"a\" "
-      "xmlns:kiv=\"http://namespaces.corvane.example/kiv\" x=\"1\"><kiv:ace kiv:access=\"R\">t1</kiv:ace>"
-      "<!-- dropped --><kiv:ace kiv:access=\"W\"><![CDATA[<t2>]]></kiv:ace></kiv:acl>");
-  ASSERT_TRUE(s);
-  ASSERT_TRUE(s->id);
-  EXPECT_EQ(*s->id, 7);
-  int64_t id = 7;
-  EXPECT_EQ(Write(s->root, &id),
-            "<kiv:acl kiv:id=\"7\" kiv:aclname=\"a\" x=\"1\"><kiv:ace kiv:access=\"R\">t1</kiv:ace>"
-            "<kiv:ace kiv:access=\"W\">&lt;t2></kiv:ace></kiv:acl>");
-}
-
-TEST(DocumentTest, UserContentIsArbitraryXml) {
-  std::optional<Submission> s = ParseSubmission(
-      "<kiv:user kiv:userid=\"u&amp;&quot;&#10;\" xmlns:kiv=\"n\">text &amp; &lt; &gt; \" ]]&gt;<data "
-      "a=\"1\" "
-      "xmlns:o=\"other\"><o:x/>\xC3\xBC</data>tail</kiv:user>");
-  ASSERT_TRUE(s);
-  EXPECT_FALSE(s->id);
-  EXPECT_EQ(Write(s->root),
-            "<kiv:user kiv:userid=\"u&amp;&quot;&#10;\">text &amp; &lt; > \" ]]&gt;<data a=\"1\" "
-            "xmlns:o=\"other\"><o:x/>\xC3\xBC</data>tail</kiv:user>");
+  const struct {
+    const char *submitted, *written;
+    std::optional<int64_t> id;
+  } cases[] = {
+      {"<?xml version=\"1.0\" encoding=\"utf-8\" ?><kiv:acl kiv:id=\"7\" kiv:aclname=\"a\" "
+       "xmlns:kiv=\"http://namespaces.corvane.example/kiv\" x=\"1\"><kiv:ace kiv:access=\"R\">t1</kiv:ace>"
+       "<!-- dropped --><kiv:ace kiv:access=\"W\"><![CDATA[<t2>]]></kiv:ace></kiv:acl>",
+       "<kiv:acl kiv:id=\"7\" kiv:aclname=\"a\" x=\"1\"><kiv:ace kiv:access=\"R\">t1</kiv:ace>"
+       "<kiv:ace kiv:access=\"W\">&lt;t2></kiv:ace></kiv:acl>",
+       7},
+      // A user's content is any XML.
+      {"<kiv:user kiv:userid=\"u&amp;&quot;&#10;\" xmlns:kiv=\"n\">text &amp; &lt; &gt; \" ]]&gt;<data "
+       "a=\"1\" xmlns:o=\"other\"><o:x/>\xC3\xBC</data>tail</kiv:user>",
+       "<kiv:user kiv:userid=\"u&amp;&quot;&#10;\">text &amp; &lt; > \" ]]&gt;<data a=\"1\" "
+       "xmlns:o=\"other\"><o:x/>\xC3\xBC</data>tail</kiv:user>",
+       std::nullopt},
+  };
+  for (const auto& c : cases) {
+    std::optional<Submission> s = ParseSubmission(c.submitted);
+    ASSERT_TRUE(s) << c.submitted;
+    EXPECT_EQ(s->id, c.id);
+    EXPECT_EQ(Write(s->root, c.id ? &*c.id : nullptr), c.written);
+  }
 }
 
 TEST(DocumentTest, StoredFormReadsBackTheSame) {
@@ -50,22 +50,15 @@ TEST(DocumentTest, StoredFormReadsBackTheSame) {
 }
 
 TEST(DocumentTest, RefusedSubmissions) {
-  const char* refused[] = {
-      "",
-      "<kiv:user kiv:userid=\"u\">",
-      "<kiv:user kiv:userid=\"u\"></kiv:group>",
-      "<kiv:user kiv:userid=\"u\"/><kiv:user kiv:userid=\"v\"/>",
-      "<kiv:user/>",
-      "<kiv:group kiv:userid=\"u\"/>",
-      "<kiv:other kiv:name=\"u\"/>",
-      "<user userid=\"u\"/>",
-      "<kiv:user kiv:id=\"\" kiv:userid=\"u\"/>",
-      "<kiv:user kiv:id=\"VRX@DLL PARSE_ERR\" kiv:userid=\"u\"/>",
-      "<kiv:user kiv:id=\"-1\" kiv:userid=\"u\"/>",
-      "<kiv:user kiv:userid=\"a&b\"/>",
-      "<kiv:user kiv:userid=\"u\">a & b</kiv:user>",
-  };
-  for (const char* xml : refused) EXPECT_FALSE(ParseSubmission(xml)) << xml;
+  for (const char* xml : {"", "<kiv:user kiv:userid=\"u\">", "<kiv:user kiv:userid=\"u\"></kiv:group>",
+                          "<kiv:user kiv:userid=\"u\"/><kiv:user kiv:userid=\"v\"/>", "<kiv:user/>",
+                          "<kiv:group kiv:userid=\"u\"/>", "<kiv:other kiv:name=\"u\"/>",
+                          "<user userid=\"u\"/>", "<kiv:user kiv:id=\"\" kiv:userid=\"u\"/>",
+                          "<kiv:user kiv:id=\"VRX@DLL PARSE_ERR\" kiv:userid=\"u\"/>",
+                          "<kiv:user kiv:id=\"-1\" kiv:userid=\"u\"/>", "<kiv:user kiv:userid=\"a&b\"/>",
+                          "<kiv:user kiv:userid=\"u\">a & b</kiv:user>"}) {
+    EXPECT_FALSE(ParseSubmission(xml)) << xml;
+  }
   EXPECT_TRUE(ParseSubmission("<kiv:group kiv:groupname=\"\"/>"));
 }
 

@@ -1,43 +1,32 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "query.h"
 
 namespace corvane {
 namespace {
 
 // A compact rendering of a parsed query, to compare with expectations.
+template <typename Key>
+std::string Term(const Key& key) {
+  return (key.kind == Key::Kind::kAttribute ? "@" : key.kind == Key::Kind::kSelf ? "." : "") + key.name;
+}
+
 std::string Render(const Query& query) {
-  std::ostringstream out;
+  std::string out;
   for (const Step& step : query.steps) {
-    out << "/" << step.name;
-    for (const Predicate& p : step.predicates) {
-      const char* kind = p.kind == Predicate::Kind::kAttribute ? "@"
-                         : p.kind == Predicate::Kind::kSelf    ? "."
-                                                               : "";
-      out << "[" << kind << p.name << "=" << p.value << "]";
-    }
+    out += "/" + step.name;
+    for (const Predicate& p : step.predicates) out += "[" + Term(p) + "=" + p.value + "]";
   }
-  if (query.sort) {
-    const SortKey& key = *query.sort;
-    const char* kind = key.kind == SortKey::Kind::kAttribute ? "@"
-                       : key.kind == SortKey::Kind::kSelf    ? "."
-                                                             : "";
-    out << " sort(" << kind << key.name << (key.descending ? " desc" : " asc") << ")";
-  }
-  return out.str();
+  if (query.sort) out += " sort(" + Term(*query.sort) + (query.sort->descending ? " desc)" : " asc)");
+  return out;
 }
 
 TEST(QueryParserTest, ParsesTheLanguage) {
-  struct Case {
+  const struct {
     std::string text, parsed;
   } cases[] = {
       {"/kiv:user sortby(@kiv:userid)", "/kiv:user sort(@kiv:userid asc)"},
-      {"/kiv:group sortby(@kiv:groupname)", "/kiv:group sort(@kiv:groupname asc)"},
-      {"/kiv:acl sortby(@kiv:aclname)", "/kiv:acl sort(@kiv:aclname asc)"},
       {"/kiv:user [@kiv:userid=\"X\"]", "/kiv:user[@kiv:userid=X]"},
-      {"/kiv:group [kiv:userref=\"X\"]", "/kiv:group[kiv:userref=X]"},
       {"/kiv:group [kiv:userref=\"X\"]sortby(@kiv:groupname)",
        "/kiv:group[kiv:userref=X] sort(@kiv:groupname asc)"},
       {"/kiv:group [kiv:aclref=\"X\"]sortby(@kiv:groupname asc)",
@@ -50,11 +39,12 @@ TEST(QueryParserTest, ParsesTheLanguage) {
       {"/a\t[\n.\r=\"x\"\n]", "/a[.=x]"},
       {"/a sortby(@b\tdesc)", "/a sort(@b desc)"},
       {"/a [@b=\"a&amp;b&#x3C;\"]", "/a[@b=a&b<]"},
-      {"/a [@b=\"t\tn\nx\"]", "/a[@b=t n x]"},
+      {"/a [@b=\"t\tn\nx\"]", "/a[@b=t n x]"},  // attribute literals are normalised, others not
       {"/a [b=\"t\tn\nx\"]", "/a[b=t\tn\nx]"},
       {"/a [@b=\"[ ] = sortby(\"]", "/a[@b=[ ] = sortby(]"},
+      {"/kiv:user ", "/kiv:user"},  // blanks after a step belong to the step
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::optional<Query> query = ParseQuery(c.text);
     ASSERT_TRUE(query) << c.text;
     EXPECT_EQ(Render(*query), c.parsed) << c.text;
@@ -62,33 +52,30 @@ TEST(QueryParserTest, ParsesTheLanguage) {
 }
 
 TEST(QueryParserTest, RefusesWhatIsOutsideTheLanguage) {
-  const char* refused[] = {
-      "",
-      " /kiv:user",
-      "kiv:user",
-      "/",
-      "/kiv:user[@kiv:userid='X']",
-      "/kiv:user[@kiv:userid=\"X]",
-      "/kiv:user[@kiv:userid]",
-      "/kiv:user[@kiv:userid!=\"X\"]",
-      "/kiv:user[]",
-      "/kiv:user[@kiv:userid=\"X\"",
-      "/a/b/c",
-      "//kiv:user",
-      "/kiv:user sortby(@kiv:userid",
-      "/kiv:user sortby()",
-      "/kiv:user sortby(@kiv:userid up)",
-      "/kiv:user sortby(@kiv:userid descending)",
-      "/kiv:user sortby(@a) sortby(@b)",
-      "/kiv:user sortby (@a)",
-      "/kiv:user | /kiv:group",
-      "/1abc",
-      "/kiv:user[@kiv:userid=\"X\" and @a=\"b\"]",
-      "/kiv:user[position()=1]",
-  };
-  for (const char* text : refused) EXPECT_FALSE(ParseQuery(text)) << text;
-  // Blanks after a step belong to the step.
-  EXPECT_TRUE(ParseQuery("/kiv:user "));
+  for (const char* text : {"",
+                           " /kiv:user",
+                           "kiv:user",
+                           "/",
+                           "/kiv:user[@kiv:userid='X']",
+                           "/kiv:user[@kiv:userid=\"X]",
+                           "/kiv:user[@kiv:userid]",
+                           "/kiv:user[@kiv:userid!=\"X\"]",
+                           "/kiv:user[]",
+                           "/kiv:user[@kiv:userid=\"X\"",
+                           "/a/b/c",
+                           "//kiv:user",
+                           "/kiv:user sortby(@kiv:userid",
+                           "/kiv:user sortby()",
+                           "/kiv:user sortby(@kiv:userid up)",
+                           "/kiv:user sortby(@kiv:userid descending)",
+                           "/kiv:user sortby(@a) sortby(@b)",
+                           "/kiv:user sortby (@a)",
+                           "/kiv:user | /kiv:group",
+                           "/1abc",
+                           "/kiv:user[@kiv:userid=\"X\" and @a=\"b\"]",
+                           "/kiv:user[position()=1]"}) {
+    EXPECT_FALSE(ParseQuery(text)) << text;
+  }
 }
 
 TEST(QueryParserTest, Selectors) {
