@@ -1,14 +1,12 @@
-// The corvaned program as a child process: its command line, its ready file, a clean stop on SIGTERM,
-// and durability across the injected crash of --exit-after-requests.
-#include <fcntl.h>
+// The corvaned program as a child process: its command line, its ready file, durability across the
+// injected crash of --exit-after-requests, and a clean stop on SIGTERM.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -17,7 +15,6 @@
 namespace corvane {
 namespace {
 
-using testing::ClientSession;
 using testing::Message;
 using testing::Result;
 using testing::TestClient;
@@ -26,18 +23,15 @@ using testing::TestClient;
 // waits on the port without polling the file system.
 class Corvaned {
  public:
-  Corvaned(const std::string& data_dir, std::vector<std::string> extra) {
+  Corvaned(const std::string& data_dir, std::vector<std::string> args) {
     int ready[2];
-    EXPECT_EQ(::pipe2(ready, O_CLOEXEC), 0);
-    std::vector<std::string> args = {CORVANED_PATH, "--listen", "127.0.0.1:0", "--data", data_dir};
-    args.insert(args.end(), {"--ready-file", "/dev/fd/" + std::to_string(ready[1])});
-    args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::fcntl(ready[1], F_SETFD, 0);  // the child keeps the write end
+    EXPECT_EQ(::pipe(ready), 0);
+    args.insert(args.begin(), {CORVANED_PATH, "--listen", "127.0.0.1:0", "--data", data_dir, "--ready-file",
+                               "/dev/fd/" + std::to_string(ready[1])});
+    if ((pid_ = ::fork()) == 0) {
+      std::vector<char*> argv;
+      for (std::string& arg : args) argv.push_back(arg.data());
+      argv.push_back(nullptr);
       ::execv(argv[0], argv.data());
       ::_exit(127);
     }
@@ -48,7 +42,6 @@ class Corvaned {
     ::close(ready[0]);
     EXPECT_NE(port_, 0) << "corvaned did not become ready";
   }
-
   ~Corvaned() { Stop(SIGKILL); }
 
   uint16_t port() const { return static_cast<uint16_t>(port_); }
@@ -65,34 +58,19 @@ class Corvaned {
   int port_ = 0;
 };
 
-// Runs the program to its end: its exit status, and what it wrote to `output`.
-int RunToEnd(const std::string& args, std::string* output) {
-  FILE* pipe = ::popen((std::string(CORVANED_PATH) + " " + args + " 2>&1").c_str(), "r");
-  std::array<char, 4096> buffer;
-  for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-    output->append(buffer.data(), n);
-  return WEXITSTATUS(::pclose(pipe));
-}
-
 TEST(CorvanedTest, CommandLine) {
-  std::string help, errors;
-  EXPECT_EQ(RunToEnd("--help", &help), 0);
-  for (const char* option :
-       {"--listen", "--data", "--create-database", "--auto-create", "--session-timeout", "--lock-timeout",
-        "--max-sessions", "--request-log", "--ready-file", "--max-connections", "--exit-after-requests"}) {
-    EXPECT_NE(help.find(option), std::string::npos) << option;
-  }
-  EXPECT_NE(RunToEnd("--listen nowhere", &errors), 0);
-  EXPECT_NE(RunToEnd("--no-such-option", &errors), 0);
+  EXPECT_EQ(std::system(CORVANED_PATH " --help >/dev/null"), 0);
+  EXPECT_NE(std::system(CORVANED_PATH " --listen nowhere 2>/dev/null"), 0);
 }
 
-// The injected crash: SIGKILL right after the reply to the nth request. Only committed changes survive.
-TEST(CorvanedTest, ExitAfterRequestsDiesRightAfterTheReplyKeepingWhatWasCommitted) {
+// The injected crash, SIGKILL right after the reply to the nth request, keeps only committed changes; a
+// SIGTERM stops the server cleanly.
+TEST(CorvanedTest, ExitAfterRequestsAndSigterm) {
   testing::TempDir dir;
   {
     Corvaned server(dir.path(), {"--create-database", "db", "--exit-after-requests", "5"});
     TestClient client(server.port());
-    ClientSession a = client.Connect();
+    testing::ClientSession a = client.Connect();
     EXPECT_EQ(client.Send("_process=<kiv:user kiv:userid=\"one\"/>"), Message("Document stored"));
     client.In(&a, "_process=<kiv:user kiv:userid=\"two\"/>");
     client.In(&a, "_commit=*");
@@ -101,21 +79,17 @@ TEST(CorvanedTest, ExitAfterRequestsDiesRightAfterTheReplyKeepingWhatWasCommitte
     const int status = server.Stop(0);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
   }
-  Corvaned restarted(dir.path(), {});
+  Corvaned restarted(dir.path(), {"--auto-create", "--request-log", dir.path() + "/log"});
   TestClient client(restarted.port());
+  // A new document takes no committed one's id (it would replace it).
+  EXPECT_EQ(client.Send("_process=<kiv:group kiv:groupname=\"g\"/>"), Message("Document stored"));
   EXPECT_EQ(client.Send("_XQL=/kiv:user sortby(@kiv:userid)"),
             Result("<kiv:user kiv:id=\"1\" kiv:userid=\"one\"/><kiv:user kiv:id=\"2\" kiv:userid=\"two\"/>"));
-}
-
-TEST(CorvanedTest, StopsCleanlyOnSigterm) {
-  testing::TempDir dir;
-  Corvaned server(dir.path(), {"--auto-create", "--request-log", dir.path() + "/log"});
-  TestClient client(server.port());
   client.Connect("made");
-  const int status = server.Stop(SIGTERM);
+  const int status = restarted.Stop(SIGTERM);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_EQ(testing::ReadFile(dir.path() + "/log"),
-            "{\"db\":\"made\",\"command\":\"_connect=*\",\"code\":\"0\"}\n");
+  const std::string log = testing::ReadFile(dir.path() + "/log");
+  EXPECT_TRUE(log.ends_with(testing::LogLine("made", "_connect=*"))) << log;
   EXPECT_FALSE(testing::ReadFile(dir.path() + "/made.db").empty());
 }
 

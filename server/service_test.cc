@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <thread>
 
 #include "test_support.h"
 
@@ -25,6 +26,7 @@ const std::string kStored = Message("Document stored");
 const std::string kNothing = Message(kNoObject);
 const std::string kInvalidSession = Failure("KIVXSE0030", "Invalid session");
 const std::string kNotFound = Failure("KIVXBE0020", "Database not found");
+const std::string kDuplicate = Failure("KIVXXE8610", "unknown error");
 
 // Sends a command in a session; `expected` is built afterwards, from the identity the reply left.
 #define EXPECT_IN(client, session, command, expected)         \
@@ -32,15 +34,6 @@ const std::string kNotFound = Failure("KIVXBE0020", "Database not found");
     const std::string reply_ = (client).In(session, command); \
     EXPECT_EQ(reply_, expected) << (command);                 \
   } while (false)
-
-ServiceOptions Limits(std::chrono::milliseconds session, std::chrono::milliseconds lock,
-                      size_t max_sessions) {
-  ServiceOptions options;
-  options.session_timeout = session;
-  options.lock_timeout = lock;
-  options.max_sessions = max_sessions;
-  return options;
-}
 
 class ServiceTest : public ::testing::Test {
  protected:
@@ -51,29 +44,29 @@ class ServiceTest : public ::testing::Test {
 
 // One sessionless command after the other, each with its exact reply.
 TEST_F(ServiceTest, SessionlessCommandsAndTheirReplies) {
-  const std::string invalid_document = Failure("KIVXDE0050", "Invalid document");
-  const std::string invalid_query = Failure("KIVXQE0040", "Invalid query");
   const struct {
     std::string command, reply, db = "db";
   } cases[] = {
       {"_process=<kiv:group kiv:groupname=\"g\"><kiv:userref>u</kiv:userref></kiv:group>", kStored},
       {"_XQL=/kiv:group [kiv:userref=\"u\"]",
        Result("<kiv:group kiv:id=\"1\" kiv:groupname=\"g\"><kiv:userref>u</kiv:userref></kiv:group>")},
-      {"_XQL=/kiv:group [kiv:userref=\"v\"]", kNothing},
       {"_delete=kiv:group[@kiv:groupname=\"h\"]", Failure("KIVXIE8300", "No matching document found")},
       {"_delete=kiv:group[@kiv:groupname=\"g\"]", Message("Document deleted")},
       {"_XQL=/kiv:user", kNotFound, "nodb"},
-      {"_XQL=kiv:user", invalid_query},
-      {"_delete=kiv:user[kiv:userid=\"u\"]", invalid_query},  // a selector names an attribute
-      {"_process=<kiv:user>", invalid_document},
-      {"_process=<kiv:other kiv:userid=\"u\"/>", invalid_document},
+      {"_delete=kiv:user[kiv:userid=\"u\"]", Failure("KIVXQE0040", "Invalid query")},  // not an attribute
+      {"_process=<kiv:other kiv:userid=\"u\"/>", Failure("KIVXDE0050", "Invalid document")},
       {"_process=<kiv:user kiv:userid=\"u\"/>", kStored},
-      {"_process=<kiv:user kiv:userid=\"u\">other</kiv:user>", Failure("KIVXXE8610", "unknown error")},
+      {"_process=<kiv:user kiv:userid=\"u\">other</kiv:user>", kDuplicate},
       // A kiv:id that names no document is taken as given; later ids come after it.
       {"_process=<kiv:acl kiv:id=\"40\" kiv:aclname=\"a\"/>", kStored},
       {"_process=<kiv:acl kiv:aclname=\"b\"/>", kStored},
+      // Names are unique per kind, as the storing transaction sees them; a kiv:id names what is replaced.
+      {"_process=<kiv:group kiv:id=\"2\" kiv:groupname=\"h\"/>", kDuplicate},  // 2 is a user
+      {"_process=<kiv:acl kiv:id=\"40\" kiv:aclname=\"b\"/>", kDuplicate},
+      {"_process=<kiv:acl kiv:id=\"40\" kiv:aclname=\"c\"/>", kStored},
+      {"_process=<kiv:group kiv:groupname=\"u\"/>", kStored},
       {"_XQL=/kiv:acl",
-       Result("<kiv:acl kiv:id=\"40\" kiv:aclname=\"a\"/><kiv:acl kiv:id=\"41\" kiv:aclname=\"b\"/>")},
+       Result("<kiv:acl kiv:id=\"40\" kiv:aclname=\"c\"/><kiv:acl kiv:id=\"41\" kiv:aclname=\"b\"/>")},
   };
   for (const auto& c : cases) EXPECT_EQ(c_.Send(c.command, c.db), c.reply) << c.db << ": " << c.command;
 }
@@ -83,8 +76,7 @@ TEST_F(ServiceTest, KeysRotateAndStaleKeysAreRefused) {
   EXPECT_TRUE(std::regex_match(s.key, std::regex("[0-9a-f]{16}"))) << s.key;
   const ClientSession first = s;
   EXPECT_IN(c_, &s, "_XQL=/kiv:user", Message(kNoObject, &s));
-  EXPECT_EQ(s.id, first.id);
-  EXPECT_NE(s.key, first.key);
+  EXPECT_TRUE(s.id == first.id && s.key != first.key);
   // A stale key, an unknown id, an id that is no number: refused without session attributes.
   for (ClientSession other : {first, ClientSession{"999", s.key}, ClientSession{"x1", s.key}})
     EXPECT_EQ(c_.In(&other, "_process=<kiv:user kiv:userid=\"u\"/>"), kInvalidSession) << other.id;
@@ -93,9 +85,9 @@ TEST_F(ServiceTest, KeysRotateAndStaleKeysAreRefused) {
   ClientSession before = s;
   EXPECT_IN(c_, &s, "_XQL=/kiv:user[", Failure("KIVXQE0040", "Invalid query", &before));
   EXPECT_IN(c_, &s, "_process=<kiv:user kiv:userid=\"u\"/>", Message("Document stored", &s));
-  EXPECT_NE(s.key, before.key);
   before = s;
   EXPECT_IN(c_, &s, "_process=<kiv:user kiv:userid=\"u\"/>", Failure("KIVXXE8610", "unknown error", &before));
+  EXPECT_IN(c_, &s, "_XQL=/kiv:user", Result("<kiv:user kiv:id=\"1\" kiv:userid=\"u\"/>", &s));  // kept
   EXPECT_IN(c_, &s, "_rollback=*", Message("Transaction rolled back", &s));
   EXPECT_IN(c_, &s, "_commit=*", Message("Transaction committed", &s));
   EXPECT_IN(c_, &s, "_disconnect=*", Message("Session closed"));
@@ -116,9 +108,10 @@ TEST_F(ServiceTest, ChangesAreSeenOnlyByTheirSessionUntilCommit) {
   EXPECT_IN(other, &b, query, Result(group, &b));
   EXPECT_EQ(c_.Send(query), Result(group));
 
-  // Rollback and disconnect discard the changes and give the write lock back.
-  c_.In(&a, "_process=<kiv:user kiv:userid=\"u1\"/>");
-  c_.In(&a, "_rollback=*");
+  // Within a transaction a deleted name is free again.
+  EXPECT_IN(c_, &a, "_delete=kiv:group[@kiv:groupname=\"g\"]", Message("Document deleted", &a));
+  EXPECT_IN(c_, &a, "_process=<kiv:group kiv:groupname=\"g\"/>", Message("Document stored", &a));
+  // A disconnect discards the changes and gives the write lock back.
   c_.In(&a, "_process=<kiv:user kiv:userid=\"u2\"/>");
   c_.In(&a, "_disconnect=*");
   EXPECT_EQ(c_.Send("_XQL=/kiv:user"), kNothing);
@@ -142,19 +135,22 @@ TEST_F(ServiceTest, ValuesArriveUnchangedAndTheLogKeepsEveryCommand) {
   c_.Send("_connect=*", "nodb");
   const std::string last = s.Suffix();
   c_.In(&s, "_disconnect=*");
-  const std::string head = "{\"db\":\"db\",\"command\":\"", ok = "\",\"code\":\"0\"}\n";
-  EXPECT_EQ(testing::ReadFile(server_.log_path()),
-            head + "_connect=*" + ok + head + "_XQL=/kiv:user" + first + ok + head +
-                "_process=<kiv:user kiv:userid=\\\"" + id +
-                "\\\">x &amp; = % + # \\\" &lt; > \\r\\nline2\\n\xE2\x82\xAC &#x1F600;</kiv:user>" + ok +
-                head + "_XQL=/kiv:user [@kiv:userid=\\\"a&b=c%d+e#f\xC3\xBC\\\"]" + ok + head +
-                "_XQL=/kiv:user[\",\"code\":\"KIVXQE0040\"}\n"
-                "{\"db\":\"nodb\",\"command\":\"_connect=*\",\"code\":\"KIVXBE0020\"}\n" +
-                head + "_disconnect=*" + last + ok);
+  using testing::LogLine;
+  EXPECT_EQ(
+      testing::ReadFile(server_.log_path()),
+      LogLine("db", "_connect=*") + LogLine("db", "_XQL=/kiv:user" + first) +
+          LogLine("db",
+                  "_process=<kiv:user kiv:userid=\\\"" + id +
+                      "\\\">x &amp; = % + # \\\" &lt; > \\r\\nline2\\n\xE2\x82\xAC &#x1F600;</kiv:user>") +
+          LogLine("db", "_XQL=/kiv:user [@kiv:userid=\\\"a&b=c%d+e#f\xC3\xBC\\\"]") +
+          LogLine("db", "_XQL=/kiv:user[", "KIVXQE0040") + LogLine("nodb", "_connect=*", "KIVXBE0020") +
+          LogLine("db", "_disconnect=*" + last));
 }
 
 TEST(ServiceOptionsTest, WritersWaitThenTimeOutAndReadsNeverWait) {
-  TestServer server(Limits(120s, 200ms, 1024));
+  ServiceOptions options;
+  options.lock_timeout = 200ms;
+  TestServer server(options);
   TestClient c(server.port()), other(server.port());
   ClientSession a = c.Connect(), b = other.Connect();
   c.In(&a, "_process=<kiv:user kiv:userid=\"a\"/>");
@@ -171,35 +167,37 @@ TEST(ServiceOptionsTest, WritersWaitThenTimeOutAndReadsNeverWait) {
   EXPECT_EQ(c.Send("_process=<kiv:user kiv:userid=\"x\"/>"), kStored);
 }
 
-TEST(ServiceOptionsTest, IdleSessionsAreRolledBackAndClosed) {
-  TestServer server(Limits(300ms, 30s, 1024));
-  TestClient c(server.port());
-  ClientSession a = c.Connect();
-  c.In(&a, "_process=<kiv:user kiv:userid=\"a\"/>");
-  // This write waits for a's lock, which expiry releases.
-  EXPECT_EQ(c.Send("_process=<kiv:user kiv:userid=\"b\"/>"), kStored);
-  EXPECT_EQ(c.Send("_XQL=/kiv:user"), Result("<kiv:user kiv:id=\"2\" kiv:userid=\"b\"/>"));
-  EXPECT_EQ(c.In(&a, "_XQL=/kiv:user"), kInvalidSession);
-}
-
-TEST(ServiceOptionsTest, SessionLimitAndIdsNeverGivenTwice) {
-  TestServer server(Limits(120s, 1s, 2));
-  TestClient c(server.port());
-  ClientSession a = c.Connect(), b = c.Connect();
-  EXPECT_NE(a.id, b.id);
-  EXPECT_EQ(c.Send("_connect=*"), Failure("KIVXSE0031", "Too many sessions"));
-  c.In(&a, "_disconnect=*");
-  EXPECT_NE(c.Connect().id, a.id);
-}
-
-TEST(ServiceOptionsTest, DatabasesAreCreatedOnFirstUseOnlyWhenAsked) {
+// A write waits for the write lock until the session that holds it commits, and goes on against what
+// was committed; or until the session expires idle, which rolls it back.
+TEST(ServiceOptionsTest, WaitsExpiryLimitsAndDatabasesCreatedOnFirstUse) {
   ServiceOptions options;
+  options.session_timeout = 1s;
+  options.max_sessions = 2;
   options.auto_create = true;
   TestServer server(options);
   TestClient c(server.port());
   EXPECT_EQ(c.Send("_XQL=/kiv:user", "fresh_db-1"), kNothing);
   EXPECT_EQ(c.Send("_XQL=/kiv:user", "bad name"), kNotFound);
   EXPECT_EQ(c.Send("_XQL=/kiv:user", std::string(65, 'x')), kNotFound);
+  ClientSession a = c.Connect(), b = c.Connect();
+  EXPECT_EQ(c.Send("_connect=*"), Failure("KIVXSE0031", "Too many sessions"));
+
+  c.In(&a, "_process=<kiv:user kiv:userid=\"a\"/>");
+  std::string waited;
+  std::thread writer(
+      [&] { waited = TestClient(server.port()).Send("_process=<kiv:user kiv:userid=\"a\"/>"); });
+  while (server.service().WaitingWriters("db") == 0) std::this_thread::yield();
+  c.In(&a, "_commit=*");
+  writer.join();
+  EXPECT_EQ(waited, kDuplicate);
+
+  c.In(&a, "_process=<kiv:user kiv:userid=\"b\"/>");
+  EXPECT_EQ(c.Send("_process=<kiv:user kiv:userid=\"c\"/>"), kStored);  // after a's expiry
+  EXPECT_EQ(c.Send("_XQL=/kiv:user"),
+            Result("<kiv:user kiv:id=\"1\" kiv:userid=\"a\"/><kiv:user kiv:id=\"3\" kiv:userid=\"c\"/>"));
+  EXPECT_EQ(c.In(&a, "_XQL=/kiv:user"), kInvalidSession);
+  const ClientSession d = c.Connect();  // room again, and ids are never given twice
+  EXPECT_TRUE(d.id != a.id && d.id != b.id) << d.id;
 }
 
 }  // namespace

@@ -165,4 +165,9 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+std::string LogLine(std::string_view db, std::string_view command, std::string_view code) {
+  return "{\"db\":\"" + std::string(db) + "\",\"command\":\"" + std::string(command) + "\",\"code\":\"" +
+         std::string(code) + "\"}\n";
+}
+
 }  // namespace corvane::testing

@@ -77,6 +77,7 @@ class TestServer {
   ~TestServer();
   uint16_t port() const { return http_->port(); }
   std::string log_path() const { return dir_.path() + "/requests.log"; }
+  Service& service() { return *service_; }
 
  private:
   TempDir dir_;
@@ -86,6 +87,9 @@ class TestServer {
 
 // The whole text of a file.
 std::string ReadFile(const std::string& path);
+
+// One line of the request log; `command` as it stands in the log, JSON escapes included.
+std::string LogLine(std::string_view db, std::string_view command, std::string_view code = "0");
 
 }  // namespace corvane::testing
 
