@@ -12,6 +12,8 @@
 #include <regex>
 #include <sstream>
 
+#include "agent/query.h"
+
 namespace corvane::testing {
 
 namespace asio = boost::asio;
@@ -19,34 +21,20 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 
-std::string Pct(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-        c == '_' || c == '~') {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
-    }
-  }
-  return out;
+// The same encoding as the agent's request service, so that the server is tested against what it gets.
+std::string TargetFor(std::string_view db, std::string_view command) {
+  return custor::agent::EncodePath("/corvane/" + std::string(db) + "/kiv:security") + "?" +
+         custor::agent::EncodeCommand(command);
 }
 
-std::string TargetFor(std::string_view db, std::string_view command) {
-  static const std::regex kSuffix("&_sessionid=([^&]*)&_sessionkey=([^&]*)$");
-  std::string text(command);
-  std::string session;
+bool ReadSession(const std::string& reply, ClientSession* session) {
+  static const std::regex kIdentity(
+      "<kiv:response [^>]*kiv:sessionid=\"([^\"]*)\" kiv:sessionkey=\"([^\"]*)\"");
   std::smatch match;
-  if (std::regex_search(text, match, kSuffix)) {
-    session = "&_sessionid=" + Pct(match[1].str()) + "&_sessionkey=" + Pct(match[2].str());
-    text = text.substr(0, match.position(0));
-  }
-  size_t eq = text.find('=');
-  std::string query = eq == std::string::npos ? text : text.substr(0, eq + 1) + Pct(text.substr(eq + 1));
-  return "/corvane/" + Pct(db) + "/kiv:security?" + query + session;
+  if (!std::regex_search(reply, match, kIdentity)) return false;
+  session->id = match[1].str();
+  session->key = match[2].str();
+  return true;
 }
 
 struct TestClient::Impl {
@@ -85,27 +73,29 @@ Answer TestClient::Get(std::string_view target, std::string_view method) {
       impl_->socket.close(ec);
       continue;
     }
-    answer.status = parser.get().result_int();
-    answer.body = parser.get().body();
-    answer.keep_alive = parser.get().keep_alive();
+    answer = {static_cast<int>(parser.get().result_int()), parser.get().body(), parser.get().keep_alive()};
     if (!answer.keep_alive) impl_->socket.close(ec);
     return answer;
   }
   return answer;
 }
 
-std::string TestClient::Send(std::string_view db, std::string_view command) {
+std::string TestClient::Send(std::string_view command, std::string_view db) {
   return Get(TargetFor(db, command)).body;
 }
 
-bool ReadSession(const std::string& reply, ClientSession* session) {
-  static const std::regex kIdentity(
-      "<kiv:response [^>]*kiv:sessionid=\"([^\"]*)\" kiv:sessionkey=\"([^\"]*)\"");
-  std::smatch match;
-  if (!std::regex_search(reply, match, kIdentity)) return false;
-  session->id = match[1].str();
-  session->key = match[2].str();
-  return true;
+std::string TestClient::In(ClientSession* session, std::string_view command, std::string_view db) {
+  std::string reply = Send(std::string(command) + session->Suffix(), db);
+  ReadSession(reply, session);
+  return reply;
+}
+
+ClientSession TestClient::Connect(std::string_view db) {
+  std::string reply = Send("_connect=*", db);
+  ClientSession session;
+  EXPECT_TRUE(ReadSession(reply, &session)) << reply;
+  EXPECT_EQ(reply, Message("Session opened", &session));
+  return session;
 }
 
 namespace {
@@ -122,22 +112,22 @@ std::string Envelope(const ClientSession* session) {
 
 }  // namespace
 
-std::string MessageReply(std::string_view line, const ClientSession* session) {
+std::string Message(std::string_view line, const ClientSession* session) {
   return Envelope(session) + "<kiv:message kiv:returnvalue=\"0\"><kiv:messageline>" + std::string(line) +
          "</kiv:messageline></kiv:message></kiv:response>";
 }
 
-std::string ResultReply(std::string_view nodes, const ClientSession* session) {
+std::string Result(std::string_view nodes, const ClientSession* session) {
   return Envelope(session) + "<xql:result>" + std::string(nodes) +
          "</xql:result><kiv:message kiv:returnvalue=\"0\"><kiv:messageline>XQL request "
          "processed</kiv:messageline></kiv:message></kiv:response>";
 }
 
-std::string FailureReply(std::string_view code, std::string_view number, std::string_view text,
-                         const ClientSession* session) {
-  return Envelope(session) + "<kiv:message kiv:returnvalue=\"" + std::string(number) +
-         "\"><kiv:messagetext kiv:code=\"" + std::string(code) + "\">" + std::string(text) +
-         "</kiv:messagetext></kiv:message></kiv:response>";
+std::string Failure(std::string_view code, std::string_view text, const ClientSession* session) {
+  std::string number(code.substr(code.size() - 4));
+  number.erase(0, number.find_first_not_of('0'));
+  return Envelope(session) + "<kiv:message kiv:returnvalue=\"" + number + "\"><kiv:messagetext kiv:code=\"" +
+         std::string(code) + "\">" + std::string(text) + "</kiv:messagetext></kiv:message></kiv:response>";
 }
 
 TempDir::TempDir() {
@@ -173,6 +163,11 @@ std::string ReadFile(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::string LogLine(std::string_view db, std::string_view command, std::string_view code) {
+  return "{\"db\":\"" + std::string(db) + "\",\"command\":\"" + std::string(command) + "\",\"code\":\"" +
+         std::string(code) + "\"}\n";
 }
 
 }  // namespace corvane::testing

@@ -1,5 +1,5 @@
-// Test helpers: a keep-alive HTTP client that encodes commands as the agent's request service does, and
-// a server on 127.0.0.1:0 over a temporary data directory.
+// Test helpers: a keep-alive HTTP client that encodes commands with the agent's own request encoding, the
+// exact reply documents, and a server on 127.0.0.1:0 over a temporary data directory.
 #ifndef CUSTOR_SERVER_TEST_SUPPORT_H_
 #define CUSTOR_SERVER_TEST_SUPPORT_H_
 
@@ -13,11 +13,17 @@
 
 namespace corvane::testing {
 
-// Percent-encodes every byte but A-Z a-z 0-9 - . _ ~.
-std::string Pct(std::string_view text);
-
-// The request target for a command text "_verb=value[&_sessionid=ID&_sessionkey=KEY]".
+// The request target of a command "_verb=value[&_sessionid=ID&_sessionkey=KEY]" on database `db`.
 std::string TargetFor(std::string_view db, std::string_view command);
+
+// A session as a client follows it: the id and key of the last reply that carried them.
+struct ClientSession {
+  std::string id, key;
+  std::string Suffix() const { return "&_sessionid=" + id + "&_sessionkey=" + key; }
+};
+
+// Reads kiv:sessionid and kiv:sessionkey from a reply; false when it has none.
+bool ReadSession(const std::string& reply, ClientSession* session);
 
 struct Answer {
   int status = 0;
@@ -32,31 +38,26 @@ class TestClient {
   TestClient(const TestClient&) = delete;
   TestClient& operator=(const TestClient&) = delete;
 
-  // One GET on the kept-alive connection (opened again if the server closed it).
+  // One request on the kept-alive connection (opened again if the server closed it); status 0 when
+  // there was no answer.
   Answer Get(std::string_view target, std::string_view method = "GET");
-  // Sends a command text and returns the reply body.
-  std::string Send(std::string_view db, std::string_view command);
+  // Sends a command and returns the reply body.
+  std::string Send(std::string_view command, std::string_view db = "db");
+  // Sends a command in a session and follows the identity of the reply.
+  std::string In(ClientSession* session, std::string_view command, std::string_view db = "db");
+  // Opens a session, expecting the exact reply.
+  ClientSession Connect(std::string_view db = "db");
 
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 
-// A session as a client follows it: the id and key of the last reply that carried them.
-struct ClientSession {
-  std::string id;
-  std::string key;
-  std::string Suffix() const { return "&_sessionid=" + id + "&_sessionkey=" + key; }
-};
-
-// Reads kiv:sessionid and kiv:sessionkey from a reply; false when it has none.
-bool ReadSession(const std::string& reply, ClientSession* session);
-
-// The exact reply documents.
-std::string MessageReply(std::string_view line, const ClientSession* session = nullptr);
-std::string ResultReply(std::string_view nodes, const ClientSession* session = nullptr);
-std::string FailureReply(std::string_view code, std::string_view number, std::string_view text,
-                         const ClientSession* session = nullptr);
+// The exact reply documents; the failure's kiv:returnvalue is the number that ends its code.
+std::string Message(std::string_view line, const ClientSession* session = nullptr);
+std::string Result(std::string_view nodes, const ClientSession* session = nullptr);
+std::string Failure(std::string_view code, std::string_view text, const ClientSession* session = nullptr);
+inline const std::string kNoObject = "XQL request processed, no object returned";
 
 // A temporary directory, removed with everything in it.
 class TempDir {
@@ -71,11 +72,10 @@ class TempDir {
 
 class TestServer {
  public:
-  // Serves database "db" (created) of a fresh data directory on 127.0.0.1:0.
+  // Serves database "db" (created) of a fresh data directory on 127.0.0.1:0, logging to log_path().
   explicit TestServer(ServiceOptions service = {}, HttpOptions http = {});
   ~TestServer();
   uint16_t port() const { return http_->port(); }
-  const std::string& data_dir() const { return dir_.path(); }
   std::string log_path() const { return dir_.path() + "/requests.log"; }
   Service& service() { return *service_; }
 
@@ -87,6 +87,9 @@ class TestServer {
 
 // The whole text of a file.
 std::string ReadFile(const std::string& path);
+
+// One line of the request log; `command` as it stands in the log, JSON escapes included.
+std::string LogLine(std::string_view db, std::string_view command, std::string_view code = "0");
 
 }  // namespace corvane::testing
 

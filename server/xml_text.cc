@@ -50,6 +50,40 @@ size_t DecodeReference(std::string_view raw, std::string* out) {
   return semicolon + 1;
 }
 
+// Character data escapes '&', '<', the '>' that closes "]]>", and CR (which a parser would turn into LF).
+// A double-quoted attribute value escapes '&', '<', '"', and the TAB, LF and CR that attribute-value
+// normalisation would turn into blanks; '>' stays plain there.
+void AppendEscaped(std::string* out, std::string_view text, bool attribute) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    switch (c) {
+      case '&':
+        out->append("&amp;");
+        break;
+      case '<':
+        out->append("&lt;");
+        break;
+      case '\r':
+        out->append("&#13;");
+        break;
+      case '>':
+        out->append(!attribute && i >= 2 && text.substr(i - 2, 2) == "]]" ? "&gt;" : ">");
+        break;
+      case '"':
+        out->append(attribute ? "&quot;" : "\"");
+        break;
+      case '\t':
+        out->append(attribute ? "&#9;" : "\t");
+        break;
+      case '\n':
+        out->append(attribute ? "&#10;" : "\n");
+        break;
+      default:
+        out->push_back(c);
+    }
+  }
+}
+
 }  // namespace
 
 void AppendUtf8(std::string* out, char32_t c) {
@@ -70,58 +104,9 @@ void AppendUtf8(std::string* out, char32_t c) {
   }
 }
 
-void AppendEscapedText(std::string* out, std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    switch (c) {
-      case '&':
-        out->append("&amp;");
-        break;
-      case '<':
-        out->append("&lt;");
-        break;
-      case '>':
-        if (i >= 2 && text[i - 1] == ']' && text[i - 2] == ']') {
-          out->append("&gt;");
-        } else {
-          out->push_back(c);
-        }
-        break;
-      case '\r':
-        out->append("&#13;");
-        break;
-      default:
-        out->push_back(c);
-    }
-  }
-}
+void AppendEscapedText(std::string* out, std::string_view text) { AppendEscaped(out, text, false); }
 
-void AppendEscapedAttribute(std::string* out, std::string_view value) {
-  for (char c : value) {
-    switch (c) {
-      case '&':
-        out->append("&amp;");
-        break;
-      case '<':
-        out->append("&lt;");
-        break;
-      case '"':
-        out->append("&quot;");
-        break;
-      case '\t':
-        out->append("&#9;");
-        break;
-      case '\n':
-        out->append("&#10;");
-        break;
-      case '\r':
-        out->append("&#13;");
-        break;
-      default:
-        out->push_back(c);
-    }
-  }
-}
+void AppendEscapedAttribute(std::string* out, std::string_view value) { AppendEscaped(out, value, true); }
 
 std::string DecodeLiteral(std::string_view raw, bool normalize_whitespace) {
   std::string out;
