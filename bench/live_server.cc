@@ -1,31 +1,15 @@
 #include "bench/live_server.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "agent/query.h"
 #include "custor/custor.h"
 
 namespace custor::bench {
 namespace {
-
-// Every byte but A-Z a-z 0-9 - . _ ~ as %XX, the way the request service encodes a value.
-std::string PercentEncode(const std::string &bytes) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
 
 // "0" from a text result of the library, which is released.
 bool Succeeded(char *result) {
@@ -46,10 +30,8 @@ e2e::CorvanedProcess &Server() {
 }
 
 std::string RequestUrl(const std::string &database, const std::string &command) {
-  // A library command is "_<verb>=<value>": the verb and '=' travel as they are, the value encoded.
-  const std::size_t equals = command.find('=');
-  return "http://localhost:" + std::to_string(Server().port()) + "/corvane/" + PercentEncode(database) +
-         "/kiv:security?" + command.substr(0, equals + 1) + PercentEncode(command.substr(equals + 1));
+  return "http://localhost:" + std::to_string(Server().port()) +
+         agent::EncodePath("/corvane/" + database + "/kiv:security") + "?" + agent::EncodeCommand(command);
 }
 
 std::string Name(const char *prefix, int i) {
