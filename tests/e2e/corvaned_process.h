@@ -29,18 +29,13 @@ class CorvanedProcess {
   int port() const { return port_; }
   const std::string &data_dir() const { return dir_; }
 
-  // Ends the process with SIGKILL (a crash) and starts it again on the same data directory, on a new
-  // port.
+  // Ends the process with SIGKILL (a crash) and starts it again on the same data, on a new port.
   void KillAndRestart();
-  // Waits for the process to exit by itself (as --exit-after-requests makes it) and starts it again.
-  void WaitAndRestart();
-  // Starts it again with other extra arguments after it ended.
+  // Ends the process (if it has not ended by itself) and starts it again with other extra arguments.
   void Start(std::vector<std::string> extra_args);
 
   // Every request served so far, in order.
   std::vector<LoggedRequest> Log() const;
-  // The commands logged for database `db` from position `mark` of the log on.
-  std::vector<std::string> CommandsSince(std::size_t mark, const std::string &db) const;
   std::size_t LogSize() const { return Log().size(); }
 
  private:
@@ -53,9 +48,6 @@ class CorvanedProcess {
   int port_ = 0;
   int starts_ = 0;
 };
-
-// Decodes one log line; false when it is not of the log's shape.
-bool ParseLogLine(const std::string &line, LoggedRequest *request);
 
 }  // namespace custor::e2e
 

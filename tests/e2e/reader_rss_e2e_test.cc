@@ -5,9 +5,8 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "cli/results.h"
-#include "custor/custor.h"
 #include "e2e/e2e_test.h"
 
 namespace custor::e2e {
@@ -26,11 +25,9 @@ long ResidentBytes() {
 class ReaderMemory : public EndToEndTest {};
 
 TEST_F(ReaderMemory, HundredThousandGroupReadsDoNotGrowTheProcess) {
-  const std::string ns = " xmlns:kiv=\"http://namespaces.corvane.example/kiv\"";
-  std::string refs;
-  for (int i = 0; i < 20; ++i) refs += "<kiv:userref>user" + std::to_string(i) + "</kiv:userref>";
-  refs += "<kiv:aclref>docs</kiv:aclref><kiv:aclref>mail</kiv:aclref>";
-  Seed("<kiv:group kiv:groupname=\"staff\"" + ns + ">" + refs + "</kiv:group>");
+  std::vector<std::string> users;
+  for (int i = 0; i < 20; ++i) users.push_back("user" + std::to_string(i));
+  Seed({GroupDoc("staff", users, {"docs", "mail"})});
 
   // Each round reads the group and one that does not exist, so both the full and the empty record
   // are made and released.
