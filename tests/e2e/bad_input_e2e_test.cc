@@ -1,6 +1,5 @@
 // Bad input against the real library and corvaned: every refusal is answered before anything is sent
 // (the server's request log does not grow), and very long input is sent whole or refused, never cut.
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,18 +40,12 @@ const Slot kNames[] = {
     SLOT((in.group.users[0] = Mut(text), Take(createGroup_BAT(0, db, &in.group, 0, 0)))),
     SLOT((in.group.acls[0] = Mut(text), Take(createGroup(0, db, &in.group, 0, 0)))),
     SLOT(Take(deleteUser(0, db, text, 0, 0))),
-    SLOT(Take(deleteACL(0, db, text, 0, 0))),
-    SLOT(Take(deleteGroup(0, db, text, 0, 0))),
     SLOT(Take(modifyUser(0, db, text, "<n/>", "a", &in.groups, 0, 0))),
-    SLOT(Take(modifyUser_BAT(0, db, "a", "<n/>", text, &in.groups, 0, 0))),
     SLOT(Take(modifyGroup(0, db, text, &in.group, 0, 0))),
     SLOT((in.group.users[0] = Mut(text), Take(modifyGroup_BAT(0, db, "G1", &in.group, 0, 0)))),
     SLOT(Take(modifyACL(0, db, text, "docs", &in.groups, &in.acl, 0, 0))),
-    SLOT(
-        (in.groups.names[0] = Mut(text), Take(modifyACL_BAT(0, db, "docs", "d", &in.groups, &in.acl, 0, 0)))),
-    SLOT(Take(addACE(0, db, text, "staff", "read", 0, 0))),
+    SLOT((in.groups.names[0] = Mut(text), Take(modifyACL_BAT(0, db, "a", "a", &in.groups, &in.acl, 0, 0)))),
     SLOT(Take(addACE(0, db, "docs", text, "read", 0, 0))),
-    SLOT(Take(addACE(0, db, "docs", "staff", text, 0, 0))),
 };
 
 // Texts that are not names but must be there, records where null has no meaning, and the database.
@@ -60,13 +53,10 @@ const Slot kNullOnly[] = {
     SLOT(Take(createUser(0, db, text, "ann", nullptr, 0, 0))),
     SLOT(Take(modifyUser_BAT(0, db, "ann", text, "ann", nullptr, 0, 0))),
     SLOT(Take(createACL_BAT(0, db, "docs", nullptr, nullptr, 0, 0))),
-    SLOT(Take(createGroup(0, db, nullptr, 0, 0))),
     SLOT(Take(modifyGroup_BAT(0, db, "G1", nullptr, 0, 0))),
     SLOT((in.acl.aces[0] = nullptr, Take(createACL(0, db, "docs", nullptr, &in.acl, 0, 0)))),
     SLOT(StatusOf(getUsers(0, text, 0, 0))),
     SLOT(StatusOf(createSession(0, text, 0, 0))),
-    SLOT(StatusOf(getDataForACL_RO(0, text, "docs", 0, 0))),
-    SLOT(Take(modifyGroup(0, text, "G1", &in.group, 0, 0))),
     SLOT(Take(addACE(0, text, "docs", "staff", "read", 0, 0))),
 };
 
@@ -118,13 +108,14 @@ TEST_F(BadInputEndToEnd, CountsOutsideTheArraysAreRefusedUnsent) {
 // byte for byte.
 TEST_F(BadInputEndToEnd, VeryLongInputIsSentWholeOrRefused) {
   // Half a MiB goes through; a MiB makes a request longer than the agent's HTTP client sends.
+  std::vector<std::string> stored_names;
   for (const std::size_t size : {std::size_t{512} << 10, std::size_t{1} << 20}) {
     const std::string name(size, static_cast<char>('a' + size % 26));
     const std::string answer = Take(createUser(0, db(), "<n/>", name.c_str(), nullptr, 0, 0));
     RecordProperty("user_id_of_" + std::to_string(size), answer);
+    if (answer == "0") stored_names.insert(stored_names.begin(), name);  // the longer sorts first
     cli::Owned<NameList> users(getUsers(0, db(), 0, 0));
-    const std::vector<std::string> names = Texts(users->names, users->count);
-    EXPECT_EQ(std::count(names.begin(), names.end(), name), answer == "0" ? 1 : 0) << size << ": " << answer;
+    EXPECT_EQ(Texts(users->names, users->count), stored_names) << size << ": " << answer;
   }
   Inputs in;
   std::vector<std::string> texts;

@@ -73,8 +73,7 @@ void CorvanedProcess::Launch() {
   }
   // The server writes the ready file (by a rename) once it accepts requests.
   for (int waited = 0; (port_ = std::atoi(ReadFile(ready).c_str())) == 0; ++waited) {
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) pid_ = -1;
+    if (waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
     if (pid_ < 0 || waited == 4000) {
       Reap(SIGKILL);
       throw std::runtime_error("corvaned did not become ready");
@@ -86,18 +85,12 @@ void CorvanedProcess::Launch() {
 void CorvanedProcess::Reap(int signal) {
   if (pid_ <= 0) return;
   kill(pid_, signal);
-  int status = 0;
-  waitpid(pid_, &status, 0);
+  waitpid(pid_, nullptr, 0);
   pid_ = -1;
 }
 
-void CorvanedProcess::KillAndRestart() {
-  Reap(SIGKILL);
-  Launch();
-}
-
-void CorvanedProcess::Start(std::vector<std::string> extra_args) {
-  Reap(SIGTERM);
+void CorvanedProcess::Start(std::vector<std::string> extra_args, int signal) {
+  Reap(signal);
   extra_args_ = std::move(extra_args);
   Launch();
 }
@@ -105,8 +98,7 @@ void CorvanedProcess::Start(std::vector<std::string> extra_args) {
 std::vector<LoggedRequest> CorvanedProcess::Log() const {
   std::vector<LoggedRequest> log;
   std::istringstream lines(ReadFile(dir_ + "/requests.log"));
-  std::string line;
-  while (std::getline(lines, line)) {
+  for (std::string line; std::getline(lines, line);) {
     LoggedRequest r;
     std::size_t pos = 0;
     if (ReadField(line, "{\"db\":\"", &pos, &r.db) && ReadField(line, ",\"command\":\"", &pos, &r.command) &&

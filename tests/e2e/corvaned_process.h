@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <csignal>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -13,9 +14,7 @@ namespace custor::e2e {
 
 // One line of the request log.
 struct LoggedRequest {
-  std::string db;
-  std::string command;
-  std::string code;
+  std::string db, command, code;
 };
 
 class CorvanedProcess {
@@ -29,10 +28,9 @@ class CorvanedProcess {
   int port() const { return port_; }
   const std::string &data_dir() const { return dir_; }
 
-  // Ends the process with SIGKILL (a crash) and starts it again on the same data, on a new port.
-  void KillAndRestart();
-  // Ends the process (if it has not ended by itself) and starts it again with other extra arguments.
-  void Start(std::vector<std::string> extra_args);
+  // Ends the process (if it has not ended by itself) with `signal`, SIGKILL for a crash, and starts it
+  // again on the same data with other extra arguments, on a new port.
+  void Start(std::vector<std::string> extra_args, int signal = SIGTERM);
 
   // Every request served so far, in order.
   std::vector<LoggedRequest> Log() const;

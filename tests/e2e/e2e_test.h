@@ -7,88 +7,167 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "cli/results.h"
+#include "custor/agent.h"
 #include "custor/custor.h"
 #include "e2e/corvaned_process.h"
 
 namespace custor::e2e {
 
-using Entries = std::vector<std::pair<std::string, std::string>>;  // access, text
-
 // Documents of the security collection as a test seeds them with _process.
 constexpr char kNs[] = " xmlns:kiv=\"http://namespaces.corvane.example/kiv\"";
-std::string UserDoc(const std::string &id, const std::string &content = "<name>x</name>");
-std::string Refs(const std::vector<std::string> &users, const std::vector<std::string> &acls);
-std::string GroupDoc(const std::string &name, const std::vector<std::string> &users = {},
-                     const std::vector<std::string> &acls = {});
-std::string AceTexts(const Entries &entries);
-std::string AclDoc(const std::string &name, const Entries &entries = {{"read", "all"}});
+inline std::string UserDoc(const std::string &id, const std::string &content = "<name>x</name>") {
+  return "<kiv:user kiv:userid=\"" + id + "\"" + kNs + ">" + content + "</kiv:user>";
+}
+inline std::string Refs(const std::vector<std::string> &users, const std::vector<std::string> &acls) {
+  std::string refs;
+  for (const std::string &user : users) refs += "<kiv:userref>" + user + "</kiv:userref>";
+  for (const std::string &acl : acls) refs += "<kiv:aclref>" + acl + "</kiv:aclref>";
+  return refs;
+}
+inline std::string GroupDoc(const std::string &name, const std::vector<std::string> &users = {},
+                            const std::vector<std::string> &acls = {}) {
+  return "<kiv:group kiv:groupname=\"" + name + "\"" + kNs + ">" + Refs(users, acls) + "</kiv:group>";
+}
+using Entries = std::vector<std::pair<std::string, std::string>>;  // access, text
+inline std::string AceTexts(const Entries &entries) {
+  std::string text;
+  for (const auto &[access, entry] : entries)
+    text += "<kiv:ace kiv:access=\"" + access + "\">" + entry + "</kiv:ace>";
+  return text;
+}
+inline std::string AclDoc(const std::string &name, const Entries &entries = {{"read", "all"}}) {
+  return "<kiv:acl kiv:aclname=\"" + name + "\"" + kNs + ">" + AceTexts(entries) + "</kiv:acl>";
+}
 
 // An input text where the records want a mutable one; the library only reads it.
 inline char *Mut(const char *text) { return const_cast<char *>(text); }
-// A text result, released; "(null)" for null.
-std::string Take(char *text);
-// The status of a returned record, released with it.
+// A text result, or the status of a returned record, released; "(null)" for null.
+inline std::string Take(char *text) { return cli::Owned<char>(text) ? text : "(null)"; }
 template <typename Record>
 std::string StatusOf(Record *record) {
-  cli::Owned<Record> owned(record);
-  return record != nullptr && record->status != nullptr ? record->status : "(null)";
+  return cli::Owned<Record>(record) && record->status != nullptr ? record->status : "(null)";
 }
 using cli::Texts;
 
-// Input records: a group list, a group and an ACL of one entry, all valid, for a test to spoil.
+inline NameList Names(std::initializer_list<const char *> names) {
+  NameList list{};
+  for (const char *name : names) list.names[list.count++] = Mut(name);
+  return list;
+}
+// Input records: group list G1, group G9 of ann and ACL docs, an ACL of one entry; for a test to spoil.
 struct Inputs {
-  Inputs();
-  NameList groups{};
-  GroupRecord group{};
-  AceRecord ace{};
-  AclRecord acl{};
+  Inputs() = default;
+  Inputs(const Inputs &) = delete;  // acl points at ace
+  NameList groups = Names({"G1"});
+  GroupRecord group{Mut("G9"), nullptr, 1, 1, nullptr, {Mut("ann")}, {Mut("docs")}};
+  AceRecord ace{Mut("read"), Mut("all"), nullptr};
+  AclRecord acl{nullptr, 1, nullptr, nullptr, 0, {&ace}, {}};
 };
-NameList Names(std::initializer_list<const char *> names);
 
 // One command to `db` through the agent's request service, as the library sends it; "" without reply.
-std::string SendTo(const std::string &db, const std::string &command);
+inline std::string SendTo(const std::string &db, const std::string &command) {
+  uint32_t block[4] = {0, 0, 0, 0};
+  std::string path = "/corvane/" + db + "/kiv:security";
+  ServerRequest request = {
+      -1, 0, block, "GET", path.data(), command.c_str(), 0, 0, "localhost", 0, 0, 0, 0, nullptr, 0, 0, 0};
+  adm_executeRequest(&request);
+  if (request.replyLength == 0) return "";
+  std::string reply(request.reply, request.replyLength);
+  adm_freeResponse(&request);
+  return reply;
+}
 // Every document of `db`, read without a session.
-std::string Collection(const std::string &db);
-// The first group of the first match of `pattern` in `text`, or "".
-std::string Find(const std::string &text, const std::string &pattern);
-// Takes the session id and key that `reply` announces; false when it announces none.
-bool FollowSession(const std::string &reply, std::string *id, std::string *key);
-
+inline std::string Collection(const std::string &db) {
+  std::string all;
+  for (const char *kind :
+       {"user sortby(@kiv:userid)", "group sortby(@kiv:groupname)", "acl sortby(@kiv:aclname)"}) {
+    all += SendTo(db, std::string("_XQL=/kiv:") + kind);
+  }
+  return all;
+}
+// The first group of the first match of `pattern` in `text`, or "". kSessionId and kSessionKey find
+// what a reply announces.
+constexpr char kSessionId[] = "kiv:sessionid=\"([0-9]+)\"", kSessionKey[] = "kiv:sessionkey=\"([0-9a-f]+)\"";
+inline std::string Find(const std::string &text, const std::string &pattern) {
+  std::smatch match;
+  return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : "";
+}
 class EndToEndTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite();
-  static void TearDownTestSuite();
-  void SetUp() override;
-
+  static void SetUpTestSuite() { Restart({}); }
+  static void TearDownTestSuite() { server_.reset(); }
+  // Starts the server (again, on the same data, after ending it with `signal`) with these options, and
+  // points the agent at it.
+  static void Restart(const std::vector<std::string> &args, int signal = SIGTERM) {
+    if (server_ == nullptr) {
+      server_ = std::make_unique<CorvanedProcess>(args);
+    } else {
+      server_->Start(args, signal);
+    }
+    setenv("CUSTOR_PORT", std::to_string(server_->port()).c_str(), 1);
+  }
   static CorvanedProcess &server() { return *server_; }
-  // Starts the server again with these options on the same data, and points the agent at it.
-  static void Restart(const std::vector<std::string> &args);
-  const char *db() const { return db_.c_str(); }
-  // Moves on to another database of this test's own, named by `suffix`, and marks the log.
-  void UseDatabase(const std::string &suffix);
 
-  // The commands sent to this test's database since SetUp or the last Mark(), each as "<command>", or
+  void SetUp() override {
+    static int serial = 0;
+    UseDatabase("t" + std::to_string(++serial));
+  }
+  const char *db() const { return db_.c_str(); }
+  // Moves on to another database, `name`, and marks the log.
+  void UseDatabase(const std::string &name) {
+    db_ = name;
+    Mark();
+  }
+
+  // The commands sent to this test's database since the last Mark(), each as "<command>", or
   // "S <command>" without its session tail, and " -> <code>" where the server did not answer "0"; every
   // session tail must name the one session.
   void Mark() { mark_ = server_->LogSize(); }
-  std::vector<std::string> Steps() const;
+  std::vector<std::string> Steps() const {
+    static const std::regex tail("&_sessionid=([0-9]+)&_sessionkey=[0-9a-f]{16}$");
+    std::vector<std::string> steps;
+    std::string session;
+    const std::vector<LoggedRequest> log = server_->Log();
+    for (std::size_t i = mark_; i < log.size(); ++i) {
+      std::smatch match;
+      std::string step = log[i].command;
+      if (log[i].db != db_) continue;
+      if (std::regex_search(log[i].command, match, tail)) {
+        if (session.empty()) session = match[1];
+        EXPECT_EQ(match[1], session) << log[i].command;
+        step = "S " + log[i].command.substr(0, match.position(0));
+      }
+      steps.push_back(log[i].code == "0" ? step : step + " -> " + log[i].code);
+    }
+    return steps;
+  }
 
   std::string Send(const std::string &command) const { return SendTo(db_, command); }
-  void Seed(const std::vector<std::string> &documents) const;
+  void Seed(const std::vector<std::string> &documents) const {
+    for (const std::string &document : documents) {
+      ASSERT_THAT(Send("_process=" + document), ::testing::HasSubstr("Document stored")) << document;
+    }
+  }
   // The content of the xql:result of a sessionless query, or ""; the kiv:id in such a document.
-  std::string Stored(const std::string &query) const;
-  std::string StoredGroup(const std::string &name) const;
+  std::string Stored(const std::string &query) const {
+    return Find(Send("_XQL=" + query), "<xql:result>(.*)</xql:result>");
+  }
+  std::string StoredGroup(const std::string &name) const {
+    return Stored("/kiv:group [@kiv:groupname=\"" + name + "\"]");
+  }
   static std::string Id(const std::string &stored) { return Find(stored, "kiv:id=\"([0-9]+)\""); }
 
  private:
-  static std::unique_ptr<CorvanedProcess> server_;
-  std::string base_, db_;
+  static inline std::unique_ptr<CorvanedProcess> server_;
+  std::string db_;
   std::size_t mark_ = 0;
 };
 
