@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -15,9 +16,7 @@ namespace {
 
 std::string ReadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Reads the JSON string that starts after `key` at `*pos`, as the server writes it: \" \\ \n \r \t

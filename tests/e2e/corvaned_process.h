@@ -27,11 +27,9 @@ class CorvanedProcess {
 
   int port() const { return port_; }
   const std::string &data_dir() const { return dir_; }
-
   // Ends the process (if it has not ended by itself) with `signal`, SIGKILL for a crash, and starts it
   // again on the same data with other extra arguments, on a new port.
   void Start(std::vector<std::string> extra_args, int signal = SIGTERM);
-
   // Every request served so far, in order.
   std::vector<LoggedRequest> Log() const;
   std::size_t LogSize() const { return Log().size(); }
@@ -39,12 +37,10 @@ class CorvanedProcess {
  private:
   void Launch();
   void Reap(int signal);
-
   std::string dir_;
   std::vector<std::string> extra_args_;
   pid_t pid_ = -1;
-  int port_ = 0;
-  int starts_ = 0;
+  int port_ = 0, starts_ = 0;
 };
 
 }  // namespace custor::e2e

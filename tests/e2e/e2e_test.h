@@ -62,10 +62,9 @@ inline NameList Names(std::initializer_list<const char *> names) {
   for (const char *name : names) list.names[list.count++] = Mut(name);
   return list;
 }
-// Input records: group list G1, group G9 of ann and ACL docs, an ACL of one entry; for a test to spoil.
+// Input records for a test to spoil: group list G1, group G9 of ann and ACL docs, an ACL of one entry
+// (acl points at ace: not to be copied).
 struct Inputs {
-  Inputs() = default;
-  Inputs(const Inputs &) = delete;  // acl points at ace
   NameList groups = Names({"G1"});
   GroupRecord group{Mut("G9"), nullptr, 1, 1, nullptr, {Mut("ann")}, {Mut("docs")}};
   AceRecord ace{Mut("read"), Mut("all"), nullptr};
@@ -84,28 +83,28 @@ inline std::string SendTo(const std::string &db, const std::string &command) {
   adm_freeResponse(&request);
   return reply;
 }
+// Stores `document` in `db` without a session; true when the server took it.
+inline bool Seeded(const std::string &db, const std::string &document) {
+  return SendTo(db, "_process=" + document).find("Document stored") != std::string::npos;
+}
 // Every document of `db`, read without a session.
 inline std::string Collection(const std::string &db) {
-  std::string all;
-  for (const char *kind :
-       {"user sortby(@kiv:userid)", "group sortby(@kiv:groupname)", "acl sortby(@kiv:aclname)"}) {
-    all += SendTo(db, std::string("_XQL=/kiv:") + kind);
-  }
-  return all;
+  const std::string users = SendTo(db, "_XQL=/kiv:user sortby(@kiv:userid)");
+  return users + SendTo(db, "_XQL=/kiv:group sortby(@kiv:groupname)") +
+         SendTo(db, "_XQL=/kiv:acl sortby(@kiv:aclname)");
 }
-// The first group of the first match of `pattern` in `text`, or "". kSessionId and kSessionKey find
-// what a reply announces.
+// The first group of `pattern` in `text`, or ""; kSessionId and kSessionKey find a reply's session.
 constexpr char kSessionId[] = "kiv:sessionid=\"([0-9]+)\"", kSessionKey[] = "kiv:sessionkey=\"([0-9a-f]+)\"";
 inline std::string Find(const std::string &text, const std::string &pattern) {
   std::smatch match;
   return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : "";
 }
+
 class EndToEndTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { Restart({}); }
   static void TearDownTestSuite() { server_.reset(); }
-  // Starts the server (again, on the same data, after ending it with `signal`) with these options, and
-  // points the agent at it.
+  // Starts the server (again, on the same data, ending it with `signal`) and points the agent at it.
   static void Restart(const std::vector<std::string> &args, int signal = SIGTERM) {
     if (server_ == nullptr) {
       server_ = std::make_unique<CorvanedProcess>(args);
@@ -152,9 +151,7 @@ class EndToEndTest : public ::testing::Test {
 
   std::string Send(const std::string &command) const { return SendTo(db_, command); }
   void Seed(const std::vector<std::string> &documents) const {
-    for (const std::string &document : documents) {
-      ASSERT_THAT(Send("_process=" + document), ::testing::HasSubstr("Document stored")) << document;
-    }
+    for (const std::string &document : documents) ASSERT_TRUE(Seeded(db_, document)) << document;
   }
   // The content of the xql:result of a sessionless query, or ""; the kiv:id in such a document.
   std::string Stored(const std::string &query) const {
