@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <csignal>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -13,9 +14,7 @@ namespace custor::e2e {
 
 // One line of the request log.
 struct LoggedRequest {
-  std::string db;
-  std::string command;
-  std::string code;
+  std::string db, command, code;
 };
 
 class CorvanedProcess {
@@ -28,34 +27,21 @@ class CorvanedProcess {
 
   int port() const { return port_; }
   const std::string &data_dir() const { return dir_; }
-
-  // Ends the process with SIGKILL (a crash) and starts it again on the same data directory, on a new
-  // port.
-  void KillAndRestart();
-  // Waits for the process to exit by itself (as --exit-after-requests makes it) and starts it again.
-  void WaitAndRestart();
-  // Starts it again with other extra arguments after it ended.
-  void Start(std::vector<std::string> extra_args);
-
+  // Ends the process (if it has not ended by itself) with `signal`, SIGKILL for a crash, and starts it
+  // again on the same data with other extra arguments, on a new port.
+  void Start(std::vector<std::string> extra_args, int signal = SIGTERM);
   // Every request served so far, in order.
   std::vector<LoggedRequest> Log() const;
-  // The commands logged for database `db` from position `mark` of the log on.
-  std::vector<std::string> CommandsSince(std::size_t mark, const std::string &db) const;
   std::size_t LogSize() const { return Log().size(); }
 
  private:
   void Launch();
   void Reap(int signal);
-
   std::string dir_;
   std::vector<std::string> extra_args_;
   pid_t pid_ = -1;
-  int port_ = 0;
-  int starts_ = 0;
+  int port_ = 0, starts_ = 0;
 };
-
-// Decodes one log line; false when it is not of the log's shape.
-bool ParseLogLine(const std::string &line, LoggedRequest *request);
 
 }  // namespace custor::e2e
 
