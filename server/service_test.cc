@@ -153,7 +153,12 @@ TEST(ServiceOptionsTest, WritersWaitThenTimeOutAndReadsNeverWait) {
   TestServer server(options);
   TestClient c(server.port()), other(server.port());
   ClientSession a = c.Connect(), b = other.Connect();
-  c.In(&a, "_process=<kiv:user kiv:userid=\"a\"/>");
+  // Writes that fail take no lock: b's refused delete and document leave a free to write.
+  const ClientSession b_first = b;
+  EXPECT_IN(other, &b, "_delete=kiv:user[@kiv:userid=\"none\"]",
+            Failure("KIVXIE8300", "No matching document found", &b_first));
+  EXPECT_IN(other, &b, "_process=<kiv:user/>", Failure("KIVXDE0050", "Invalid document", &b_first));
+  EXPECT_IN(c, &a, "_process=<kiv:user kiv:userid=\"a\"/>", Message("Document stored", &a));
   const std::string locked = "Database locked by another session";
   EXPECT_EQ(c.Send("_process=<kiv:user kiv:userid=\"x\"/>"), Failure("KIVXLE0060", locked));
   const ClientSession b_before = b;
