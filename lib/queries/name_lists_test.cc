@@ -1,65 +1,42 @@
 #include "queries/name_lists.h"
 
-#include <cstdlib>
-
 #include "agent/fixture.h"
-#include "custor/custor.h"
 
 namespace custor {
 namespace {
 
-using ::testing::ElementsAre;
-using testing::Failure;
 using testing::Result;
 
 class NameListsTest : public testing::AgentTest {};
 
-TEST_F(NameListsTest, EachListSendsItsQueryAndCollectsItsAttribute) {
+TEST_F(NameListsTest, OneQueryPerListAndItsFailures) {
+  const std::string user_error =
+      "<kiv:user kiv:userid=\"a\"/><kiv:message kiv:returnvalue=\"20\"><kiv:messagetext "
+      "kiv:code=\"KIVXBE0020\">Database not found</kiv:messagetext></kiv:message>";
   struct Case {
     Names (*list)(const Call &);
     const char *command;
-    std::string nodes;
+    testing::Reply reply;
+    std::string result;  // status|names, in reply order
   };
   const Case cases[] = {
       {getUsers, "_XQL=/kiv:user sortby(@kiv:userid)",
-       "<kiv:user kiv:id=\"2\" kiv:userid=\"b\">x</kiv:user><kiv:user kiv:id=\"1\" kiv:userid=\"a\"/>"},
+       Result("<kiv:user kiv:userid=\"b\">x</kiv:user><kiv:user kiv:userid=\"a\"/>"), "0|b a"},
       {getGroups, "_XQL=/kiv:group sortby(@kiv:groupname)",
-       "<kiv:group kiv:id=\"2\" kiv:groupname=\"b\"/><kiv:group kiv:id=\"1\" kiv:groupname=\"a\"/>"},
+       Result("<kiv:group kiv:groupname=\"b\"/><kiv:group kiv:groupname=\"a\"/>"), "0|b a"},
       {getACLs, "_XQL=/kiv:acl sortby(@kiv:aclname)",
-       "<kiv:acl kiv:id=\"2\" kiv:aclname=\"b\"/><kiv:acl kiv:id=\"1\" kiv:aclname=\"a\"/>"},
+       Result("<kiv:acl kiv:aclname=\"b\"/><kiv:acl kiv:aclname=\"a\"/>"), "0|b a"},
+      {getUsers, "_XQL=/kiv:user sortby(@kiv:userid)", testing::Reply{}, "VRX@DLL CORVANE_REQUEST_FAILED|"},
+      {getUsers, "_XQL=/kiv:user sortby(@kiv:userid)", testing::Response(user_error),
+       "KIVXBE0020 Database not found|"},
+      {getUsers, "_XQL=/kiv:user sortby(@kiv:userid)", testing::NoResult(), "0|"},
   };
   for (const Case &c : cases) {
-    agent().Reset();
-    agent().Queue(Result(c.nodes));
-    const Names names = c.list(db1());
-    EXPECT_EQ(names.status, "0");
-    EXPECT_THAT(names.names, ElementsAre("b", "a")) << "reply order, not re-sorted";
-    EXPECT_THAT(agent().commands(), ElementsAre(c.command));
-  }
-}
-
-TEST_F(NameListsTest, Failures) {
-  struct Case {
-    const char *name;
-    testing::Reply reply;
-    std::string status;
-  };
-  const Case cases[] = {
-      {"no reply", testing::Reply{}, "VRX@DLL CORVANE_REQUEST_FAILED"},
-      {"server error", Failure("KIVXBE0020", "Database not found"), "KIVXBE0020 Database not found"},
-      {"error beside matching elements",
-       testing::Response("<kiv:user kiv:userid=\"a\"/><kiv:message kiv:returnvalue=\"20\"><kiv:messagetext "
-                         "kiv:code=\"KIVXBE0020\">Database not found</kiv:messagetext></kiv:message>"),
-       "KIVXBE0020 Database not found"},
-      {"no user at all", testing::NoResult(), "0"},
-  };
-  for (const Case &c : cases) {
-    agent().Reset();
+    Reset();
     agent().Queue(c.reply);
-    const Names names = getUsers(db1());
-    EXPECT_EQ(names.status, c.status) << c.name;
-    EXPECT_TRUE(names.names.empty()) << c.name;
-    EXPECT_EQ(agent().requests().size(), 1u) << c.name;
+    const Names names = c.list(db1());
+    EXPECT_EQ(names.status + "|" + testing::Joined(names.names), c.result) << c.command;
+    EXPECT_THAT(agent().commands(), testing::ElementsAre(c.command));
   }
 }
 

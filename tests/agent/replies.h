@@ -2,6 +2,7 @@
 #ifndef CUSTOR_TESTS_AGENT_REPLIES_H_
 #define CUSTOR_TESTS_AGENT_REPLIES_H_
 
+#include <optional>
 #include <string>
 
 namespace custor::testing {
@@ -11,32 +12,23 @@ struct Identity {
   std::string id;
   std::string key;
 };
+using Announced = std::optional<Identity>;
 
 // <kiv:response ...>BODY</kiv:response> with the XML declaration, and the identity when given.
-std::string Response(const std::string &body, const Identity *identity = nullptr);
-
+std::string Response(const std::string &body, const Announced &identity = std::nullopt);
 // Success without result: one kiv:message with return value 0 and LINE.
-std::string Ok(const std::string &line, const Identity *identity = nullptr);
-inline std::string Ok(const std::string &line, const Identity &identity) { return Ok(line, &identity); }
-
+std::string Ok(const std::string &line, const Announced &identity = std::nullopt);
 // Success of a query that selected NODES.
-std::string Result(const std::string &nodes, const Identity *identity = nullptr);
-inline std::string Result(const std::string &nodes, const Identity &identity) {
-  return Result(nodes, &identity);
-}
-
+std::string Result(const std::string &nodes, const Announced &identity = std::nullopt);
 // A query that selected nothing.
-std::string NoResult(const Identity *identity = nullptr);
-inline std::string NoResult(const Identity &identity) { return NoResult(&identity); }
-
+std::string NoResult(const Announced &identity = std::nullopt);
 // Failure CODE TEXT (return value: CODE's number without leading zeros).
-std::string Failure(const std::string &code, const std::string &text, const Identity *identity = nullptr);
-inline std::string Failure(const std::string &code, const std::string &text, const Identity &identity) {
-  return Failure(code, text, &identity);
-}
-
-// The reply to "_connect=*" that opens session ID with key KEY.
-std::string Connected(const Identity &identity);
+std::string Failure(const std::string &code, const std::string &text,
+                    const Announced &identity = std::nullopt);
+// A query result holding NODES and, beside it, failure KIVXLE0060 (the database is locked).
+std::string LockedResult(const std::string &nodes, const Announced &identity = std::nullopt);
+// The reply to "_connect=*" that opens the session.
+inline std::string Connected(const Identity &identity) { return Ok("Session opened", identity); }
 
 }  // namespace custor::testing
 
