@@ -38,10 +38,7 @@ TEST_F(AddAceTest, AppendsTheEntryLastUnderTheOldIdOrRefuses) {
       {Talk(read("kiv:id=\"\"", ""), Rollback()), invalid_id},
   };
   for (const auto &[script, answer] : cases) {
-    Reset();
-    const std::vector<std::string> expected = Play(script);
-    EXPECT_EQ(addACE(db1(), "A1", "delete any", "d"), answer);
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << answer;
+    Expect(script, answer, [&] { return addACE(db1(), "A1", "delete any", "d"); });
   }
 }
 

@@ -70,24 +70,5 @@ TEST_F(SessionTest, InvalidSessionSendsNothing) {
   EXPECT_TRUE(agent().requests().empty());
 }
 
-TEST_F(SessionTest, ExportedSessionFunctions) {
-  agent().Queue({testing::Connected({"31", "abc"}), Ok("Transaction committed", Identity{"31", "def"}),
-                 Ok("Session closed")});
-  SessionRecord *session = ::createSession(1, "db1", 2, 3);
-  EXPECT_STREQ(session->sessionId, "31");
-  EXPECT_STREQ(session->sessionKey, "abc");
-  EXPECT_STREQ(session->status, "0");
-  TransactionOutcome *outcome = ::endTransactionNew(session, 1, "db1", 2, 3, 0);
-  EXPECT_EQ(testing::Take(outcome->code), "kivcode not supported");
-  EXPECT_EQ(testing::Take(outcome->message), "Session closed");
-  EXPECT_THAT(agent().commands(), ElementsAre("_connect=*", "_commit=*&_sessionid=31&_sessionkey=abc",
-                                              "_disconnect=*&_sessionid=31&_sessionkey=def"));
-  EXPECT_EQ(agent().requests()[0].connection, 2u);
-  for (void *p : {static_cast<void *>(outcome), static_cast<void *>(session->sessionId),
-                  static_cast<void *>(session->sessionKey), static_cast<void *>(session->status),
-                  static_cast<void *>(session)})
-    std::free(p);
-}
-
 }  // namespace
 }  // namespace custor

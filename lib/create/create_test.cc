@@ -59,10 +59,8 @@ TEST_F(CreateTest, LookupsChecksAndStores) {
        "KIVXXE8610 unknown error"},
   };
   for (const auto &[name, create, script, answer] : cases) {
-    Reset();
-    const std::vector<std::string> expected = Play(script);
-    EXPECT_EQ(create(), answer) << name;
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << name;
+    SCOPED_TRACE(name);
+    Expect(script, answer, create);
   }
 }
 

@@ -52,11 +52,7 @@ TEST_F(LookupsTest, LookupsAndWalkers) {
        Talk(), "1|7/k0/0"},
   };
   for (const auto &[lookup, script, result] : cases) {
-    Reset();
-    const std::vector<std::string> expected = Play(script);
-    const CheckResult found = lookup();
-    EXPECT_EQ(found.status + "|" + Describe(found.session), result);
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << result;
+    Expect(script, result, [&] { return Describe(lookup()); });
   }
 }
 

@@ -35,11 +35,8 @@ TEST_F(StoreGroupTest, StoresTheDocumentAndChecksReferencesInMode1) {
   };
   const Session s0{"7", "k0", "0"};
   for (const auto &[group, in_session, mode, script, result] : cases) {
-    Reset();
-    const std::vector<std::string> expected = Play(script);
-    const CheckResult stored = StoreGroup(db1(), group, in_session ? &s0 : nullptr, mode);
-    EXPECT_EQ(stored.status + "|" + Describe(stored.session), result);
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << result;
+    Expect(script, result,
+           [&] { return Describe(StoreGroup(db1(), group, in_session ? &s0 : nullptr, mode)); });
   }
 }
 

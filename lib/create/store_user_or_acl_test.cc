@@ -77,11 +77,8 @@ TEST_F(StoreUserOrAclTest, RequestsDocumentsAndOutcomes) {
        "KIVAAE0370 text |-"},
   };
   for (const auto &[name, store, script, result] : cases) {
-    Reset();
-    const std::vector<std::string> expected = Play(script);
-    const CheckResult outcome = store();
-    EXPECT_EQ(outcome.status + "|" + Describe(outcome.session), result) << name;
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << name;
+    SCOPED_TRACE(name);
+    Expect(script, result, [&] { return Describe(store()); });
   }
 }
 

@@ -62,26 +62,9 @@ TEST_F(AclDetailsTest, EveryPathOfTheRead) {
        "0|VRX@DLL PARSE_ERR|||-"},
   };
   for (const auto &[name, session, sessionless, script, result] : cases) {
-    Reset();
-    const std::vector<std::string> expected = Play(script);
-    EXPECT_EQ(Summary(ReadAclData(db1(), "docs", session, sessionless)), result) << name;
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << name;
+    SCOPED_TRACE(name);
+    Expect(script, result, [&] { return Summary(ReadAclData(db1(), "docs", session, sessionless)); });
   }
-}
-
-TEST_F(AclDetailsTest, ExportedReaderHandsBackARecord) {
-  agent().Queue({Result(kDoc), Result(kNodes)});
-  AclRecord *acl = ::getDataForACL_RO(0, "db1", "docs", 0, 0);
-  std::string read = std::string(acl->status) + "|" + Take(acl->id) + "|";
-  for (int i = 0; i < acl->aceCount; ++i) {
-    EXPECT_EQ(acl->aces[i]->omit, nullptr);
-    read += Take(acl->aces[i]->access) + ":" + Take(acl->aces[i]->text) + " ";
-    std::free(acl->aces[i]);
-  }
-  for (int i = 0; i < acl->groupCount; ++i) read += Take(acl->groups[i]) + " ";
-  EXPECT_EQ(read, "0|41|write:staff read:all admins staff ");
-  EXPECT_EQ(acl->session, nullptr);
-  std::free(acl);
 }
 
 }  // namespace

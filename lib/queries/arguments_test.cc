@@ -1,37 +1,50 @@
-// The argument checks, and every exported function refusing what it cannot use before sending anything.
+// The argument checks: every exported function refuses what it cannot use before sending anything, and
+// converts the agent's records into what its operation writes.
 #include "queries/arguments.h"
 
 #include <functional>
 
 #include "agent/fixture.h"
 
-namespace custor {
+namespace custor::testing {
 namespace {
 
-using testing::InAcl;
-using testing::InGroup;
-using testing::InNames;
-
-TEST(ArgumentCheck, AMissingArgumentIsReportedBeforeABadName) {
-  const std::tuple<const char *, const char *, std::string> cases[] = {
-      {"db1", "alice", ""},
-      {"db1", "al\"ice", "VRX@DLL INVALID_NAME"},
-      {"db1", "al\x1fice", "VRX@DLL INVALID_NAME"},
-      {nullptr, "a<b", "VRX@DLL INVALID_ARGUMENT"},
-  };
-  for (const auto &[text, name, refusal] : cases) {
-    EXPECT_EQ(ArgumentCheck().Name(name).Text(text).refusal(), refusal) << name;
-    EXPECT_EQ(ArgumentCheck().Text(text).Name(name).refusal(), refusal) << name;
-  }
-  // Entries left out are never written, so they need not fit a document.
-  const InAcl acl({{"read", "a", "0"}, {"r\"w", "<b>", "1"}});
-  ArgumentCheck check;
-  EXPECT_TRUE(check.Acl(&acl.record).has_value());
-  EXPECT_TRUE(check.ok());
+int32_t Fill(char **slots, const std::vector<const char *> &texts) {
+  for (std::size_t i = 0; i < texts.size(); ++i) slots[i] = const_cast<char *>(texts[i]);
+  return static_cast<int32_t>(texts.size());
 }
+// A NameList, GroupRecord or AclRecord as an agent hands it in; the texts stay the caller's.
+struct InNames {
+  NameList list{};
+  explicit InNames(const std::vector<const char *> &names, std::optional<int32_t> count = std::nullopt) {
+    list.count = count.value_or(Fill(list.names, names));
+  }
+};
+struct InGroup {
+  GroupRecord record{};
+  InGroup(const char *name, const std::vector<const char *> &users, const std::vector<const char *> &acls) {
+    record.nameOrId = const_cast<char *>(name);
+    record.userCount = Fill(record.users, users);
+    record.aclCount = Fill(record.acls, acls);
+  }
+};
+struct InAcl {
+  AclRecord record{};
+  std::vector<AceRecord> entries;
+  // Each entry: access, text and omit (null allowed); `count` overrides the entry count.
+  explicit InAcl(std::initializer_list<std::vector<const char *>> aces,
+                 std::optional<int32_t> count = std::nullopt) {
+    for (const auto &ace : aces) {
+      entries.push_back(AceRecord{const_cast<char *>(ace[0]), const_cast<char *>(ace[1]),
+                                  const_cast<char *>(ace.size() > 2 ? ace[2] : nullptr)});
+    }
+    record.aceCount = count.value_or(static_cast<int32_t>(entries.size()));
+    for (std::size_t i = 0; i < entries.size(); ++i) record.aces[i] = &entries[i];
+  }
+};
 
 // The status of a refused record or the answer text, released.
-std::string S(char *text) { return testing::Take(text); }
+std::string S(char *text) { return Take(text); }
 template <typename Record>
 std::string S(Record *record) {
   std::string status = record->status;
@@ -39,22 +52,33 @@ std::string S(Record *record) {
   return status;
 }
 std::string S(SessionRecord *session) {
-  testing::Take(session->sessionId);
-  testing::Take(session->sessionKey);
-  std::string status = testing::Take(session->status);
+  std::free(session->sessionId);
+  std::free(session->sessionKey);
+  const std::string status = Take(session->status);
   std::free(session);
   return status;
 }
 std::string S(TransactionOutcome *outcome) {
-  testing::Take(outcome->code);
-  std::string message = testing::Take(outcome->message);
+  Take(outcome->code);
+  std::string message = Take(outcome->message);
   std::free(outcome);
   return message;
 }
 
-class BadArgumentsTest : public testing::AgentTest {};
+TEST(ArgumentCheck, AMissingArgumentIsReportedBeforeABadName) {
+  const std::tuple<const char *, const char *, std::string> cases[] = {
+      {"db1", "alice", ""},
+      {"db1", "al\x1fice", "VRX@DLL INVALID_NAME"},
+      {nullptr, "a<b", "VRX@DLL INVALID_ARGUMENT"}};
+  for (const auto &[text, name, refusal] : cases) {
+    EXPECT_EQ(ArgumentCheck().Name(name).Text(text).refusal(), refusal) << name;
+    EXPECT_EQ(ArgumentCheck().Text(text).Name(name).refusal(), refusal) << name;
+  }
+}
 
-TEST_F(BadArgumentsTest, AreRefusedWithoutSending) {
+class ExportedTest : public AgentTest {};
+
+TEST_F(ExportedTest, BadArgumentsAreRefusedWithoutSending) {
   const std::string arg = "VRX@DLL INVALID_ARGUMENT", name = "VRX@DLL INVALID_NAME";
   SessionRecord session{const_cast<char *>("5"), const_cast<char *>("k"), const_cast<char *>("0")};
   const InNames groups({"G1"}), over({"G1"}, 2001), null_entry({nullptr}), quoted({"G\"1"});
@@ -78,39 +102,49 @@ TEST_F(BadArgumentsTest, AreRefusedWithoutSending) {
       {[] { return S(::getDataForACL(0, "db1", "a>b", 0, 0)); }, name},
       {[] { return S(::getDataForACL_RO(0, "db1", "\x1f", 0, 0)); }, name},
       {[&] { return S(::createUser(0, "db1", nullptr, "u", &groups.list, 0, 0)); }, arg},
-      {[&] { return S(::createUser(0, "db1", "", "a&b", nullptr, 0, 0)); }, name},
       {[&] { return S(::createUser_BAT(0, "db1", "", "u", &over.list, 0, 0)); }, arg},
-      {[&] { return S(::createUser_BAT(0, "db1", "", "u", &null_entry.list, 0, 0)); }, arg},
-      {[&] { return S(::createACL(0, "db1", "a1", nullptr, nullptr, 0, 0)); }, arg},
       {[&] { return S(::createACL(0, "db1", "a1", nullptr, &negative.record, 0, 0)); }, arg},
       {[&] { return S(::createACL(0, "db1", "a1", nullptr, &null_text.record, 0, 0)); }, arg},
+      {[&] { return S(::createACL_BAT(0, "db1", "a1", &null_entry.list, &acl.record, 0, 0)); }, arg},
       {[&] { return S(::createACL_BAT(0, "db1", "a1", nullptr, &amp_text.record, 0, 0)); }, name},
-      {[&] { return S(::createACL_BAT(0, "db1", "a1", &quoted.list, &acl.record, 0, 0)); }, name},
-      {[&] { return S(::createGroup(0, "db1", nullptr, 0, 0)); }, arg},
       {[&] { return S(::createGroup(0, "db1", &quoted_group.record, 0, 0)); }, name},
       {[&] { return S(::createGroup_BAT(0, "db1", &unnamed.record, 0, 0)); }, arg},
       {[&] { return S(::createGroup_BAT(0, "db1", &bad_acl.record, 0, 0)); }, name},
       {[] { return S(::deleteUser(0, "db1", nullptr, 0, 0)); }, arg},
       {[] { return S(::deleteACL(0, "db1", "a\n", 0, 0)); }, name},
       {[] { return S(::deleteGroup(0, nullptr, "g", 0, 0)); }, arg},
-      {[&] { return S(::modifyUser(0, "db1", "u", nullptr, "v", &groups.list, 0, 0)); }, arg},
       {[&] { return S(::modifyUser(0, nullptr, "u\"", "", "v", nullptr, 0, 0)); }, arg},
       {[&] { return S(::modifyUser(0, "db1", "u", "", "v", &quoted.list, 0, 0)); }, name},
       {[&] { return S(::modifyUser_BAT(0, "db1", "u", "", "v>", nullptr, 0, 0)); }, name},
       {[&] { return S(::modifyGroup(0, "db1", "G1", nullptr, 0, 0)); }, arg},
       {[&] { return S(::modifyGroup(0, "db1", "G1", &bad_user.record, 0, 0)); }, name},
       {[&] { return S(::modifyGroup_BAT(0, "db1", nullptr, &group.record, 0, 0)); }, arg},
-      {[&] { return S(::modifyACL(0, "db1", "A1", "A2", nullptr, nullptr, 0, 0)); }, arg},
       {[&] { return S(::modifyACL(0, "db1", "A1", "A&2", &groups.list, &acl.record, 0, 0)); }, name},
       {[&] { return S(::modifyACL_BAT(0, "db1", "A1", "A2", nullptr, &bad_access.record, 0, 0)); }, name},
-      {[&] { return S(::modifyACL_BAT(0, "db1", "A1", "A2", &over.list, &acl.record, 0, 0)); }, arg},
       {[] { return S(::addACE(0, "db1", "A1", nullptr, "r", 0, 0)); }, arg},
       {[] { return S(::addACE(0, "db1", "A1", "read", "r\"", 0, 0)); }, name},
   };
   int row = 0;
   for (const auto &[call, refusal] : cases) EXPECT_EQ(call(), refusal) << "row " << row++;
-  EXPECT_THAT(agent().commands(), testing::IsEmpty());
+  EXPECT_THAT(agent().commands(), IsEmpty());
+}
+
+TEST_F(ExportedTest, RecordsReachTheDocuments) {
+  // A null omit keeps an entry; omit "1" leaves it out unchecked. Content goes in byte for byte.
+  const InAcl acl({{"rw", "/docs", nullptr}, {"w", "<never>", "1"}, {"r", "/tmp", "0"}});
+  const InGroup g2("G2", {"U1"}, {"A1"});
+  const std::string content = "<n>A &amp; B % + # \xC3\xA9</n>";
+  Expect(Talk(Plain(Lookup("acl", "a1"), NoResult()), Connect(),
+              Send(AclDoc("a1", Entry("rw", "/docs") + Entry("r", "/tmp"))), Commit()),
+         "0", [&] { return Take(::createACL(7, "db1", "a1", nullptr, &acl.record, 42, 9)); });
+  Expect(
+      Talk(Connect(), Send(Lookup("group", "G2"), None()), Send("_delete=kiv:group[@kiv:groupname=\"G1\"]"),
+           Send(GroupDoc("G2", Refs("user", {"U1"}) + Refs("acl", {"A1"}))), Commit()),
+      "0", [&] { return Take(::modifyGroup(7, "db1", "G1", &g2.record, 42, 9)); });
+  Expect(Talk(Plain(Lookup("user", "anna"), NoResult()), Connect(), Send(UserDoc("anna", content)), Commit()),
+         "0", [&] { return Take(::createUser(7, "db1", content.c_str(), "anna", nullptr, 42, 9)); });
+  EXPECT_EQ(agent().requests()[0].connection, 42u);
 }
 
 }  // namespace
-}  // namespace custor
+}  // namespace custor::testing

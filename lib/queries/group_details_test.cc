@@ -54,10 +54,8 @@ TEST_F(GroupDetailsTest, EveryPathOfTheRead) {
        Sessionless(NoResult(), Result(""), Result("<kiv:group kiv:id=\"3\"/>")), "0|3|||-"},
   };
   for (const auto &[name, session, sessionless, script, result] : cases) {
-    Reset();
-    const std::vector<std::string> expected = Play(script);
-    EXPECT_EQ(Summary(ReadGroupData(db1(), "staff", session, sessionless)), result) << name;
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << name;
+    SCOPED_TRACE(name);
+    Expect(script, result, [&] { return Summary(ReadGroupData(db1(), "staff", session, sessionless)); });
   }
 }
 

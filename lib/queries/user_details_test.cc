@@ -45,19 +45,9 @@ TEST_F(UserDetailsTest, EveryPathOfTheRead) {
        Talk(Plain(kUser, {}), Plain(kGroups, Failure("KIVXBE0020", "Database not found"))), "0|||0/0/0"},
   };
   for (const auto &[name, session, sessionless, script, result] : cases) {
-    Reset();
-    const std::vector<std::string> expected = Play(script);
-    EXPECT_EQ(Summary(ReadUserDetails(db1(), "ann", sessionless, session, true)), result) << name;
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << name;
-  }
-  // The data is the first kept run of text; without groups nothing else is asked.
-  for (const auto &[document, data] : {std::pair<std::string, std::string>{"<u><a> x</a><b>y</b></u>", "y"},
-                                       {"<u><a>A &amp; B</a></u>", "A "},
-                                       {"<u/>", ""}}) {
-    Reset();
-    agent().Queue(Result(document));
-    EXPECT_EQ(ReadUserDetails(db1(), "ann", true, nullptr, false).data, data) << document;
-    EXPECT_THAT(agent().commands(), ElementsAre(kUser));
+    SCOPED_TRACE(name);
+    Expect(script, result,
+           [&] { return Summary(ReadUserDetails(db1(), "ann", sessionless, session, true)); });
   }
 }
 
@@ -73,29 +63,12 @@ TEST_F(UserDetailsTest, UserDataReadsEveryUserSessionless) {
       {Talk(Plain(list, Failure("KIVXBE0020", "Database not found"))), "0||"},
   };
   for (const auto &[script, result] : cases) {
-    Reset();
-    const std::vector<std::string> expected = Play(script);
-    const UserDataTable table = getUserData(db1());
-    EXPECT_EQ(table.status + "|" + Joined(table.userIds) + "|" + Joined(table.userData), result);
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected));
+    const auto read = [&] {
+      const UserDataTable table = getUserData(db1());
+      return table.status + "|" + Joined(table.userIds) + "|" + Joined(table.userData);
+    };
+    Expect(script, result, read);
   }
-}
-
-TEST_F(UserDetailsTest, ExportedReadersHandBackRecords) {
-  agent().Queue({Result(kDoc), Result(kNodes), Result("<kiv:user kiv:userid=\"ann\"/>"), Result(kDoc)});
-  UserRecord *user = ::getDetailsForUser_RO(0, "db1", "ann", 0, 0);
-  ASSERT_EQ(user->groupCount, 2);
-  EXPECT_EQ(std::string(user->status) + "|" + Take(user->data) + "|" + Take(user->groups[0]) + " " +
-                Take(user->groups[1]) + "|" + Take(user->session->sessionId) + "/" +
-                Take(user->session->sessionKey) + "/" + user->session->status,
-            kRead + "0/0/0");
-  std::free(user->session);
-  std::free(user);
-  UserDataList *list = ::getUserData(0, "db1", 0, 0);
-  ASSERT_EQ(list->count, 1);
-  EXPECT_EQ(std::string(list->status) + "|" + Take(list->userIds[0]) + "=" + Take(list->userData[0]),
-            "0|ann=Ann Lee");
-  std::free(list);
 }
 
 }  // namespace

@@ -55,21 +55,14 @@ inline std::string GroupDoc(const std::string &name, const std::string &refs, co
 // A reply made for the identity the script gives it: success, a query result, no result, a failure,
 // a result beside failure KIVXLE0060, or no reply at all.
 using Maker = std::function<Reply(const Announced &)>;
-inline Maker Done() {
-  return [](const Announced &identity) { return Ok("Done", identity); };
+using std::placeholders::_1;
+inline Maker Done() { return std::bind(Ok, "Done", _1); }
+inline Maker Found(const std::string &nodes) { return std::bind(Result, nodes, _1); }
+inline Maker None() { return std::bind(NoResult, _1); }
+inline Maker Refused(const std::string &code, const std::string &text) {
+  return std::bind(Failure, code, text, _1, std::nullopt);
 }
-inline Maker Found(std::string nodes) {
-  return [nodes](const Announced &identity) { return Result(nodes, identity); };
-}
-inline Maker None() {
-  return [](const Announced &identity) { return NoResult(identity); };
-}
-inline Maker Refused(std::string code, std::string text) {
-  return [code, text](const Announced &identity) { return Failure(code, text, identity); };
-}
-inline Maker Locked() {
-  return [](const Announced &identity) { return LockedResult("", identity); };
-}
+inline Maker Locked() { return std::bind(LockedResult, "", _1); }
 inline Maker Silent() {
   return [](const Announced &) { return Reply{}; };
 }

@@ -43,6 +43,7 @@ class TestAgent {
 
   // Message table "kivmsg" of the resource loader.
   void SetMessage(const std::string &code, const std::string &text) { messages_[code] = text; }
+  void ClearMessages() { messages_.clear(); }
 
   // Storage, data-source parameter and message catalogue services of db_isreadonly.
   struct ReadOnlyServices {
