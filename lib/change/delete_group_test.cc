@@ -2,49 +2,35 @@
 
 #include "agent/fixture.h"
 
-namespace custor {
+namespace custor::testing {
 namespace {
-
-using testing::Failure;
-using testing::Identity;
 
 const std::string kDelete = "_delete=kiv:group[@kiv:groupname=\"G1\"]";
 
-class DeleteGroupTest : public testing::AgentTest {};
+class DeleteGroupTest : public AgentTest {};
 
-TEST_F(DeleteGroupTest, AloneClassifiesTheReply) {
-  const std::pair<testing::Reply, std::string> cases[] = {
-      {testing::Ok("Document deleted"), "0"},
-      {Failure("KIVXIE8300", "No matching document found"), "KIVXIE8300 No matching document found"},
-      {testing::Reply{}, "VRX@DLL PARSE_ERR "},
+// Alone, the reply is classified; in a transaction, the caller goes on with its identity whatever it says.
+TEST_F(DeleteGroupTest, AloneOrInATransaction) {
+  const Session given{"7", "k0", "0"};
+  const std::tuple<bool, Script, std::string> cases[] = {
+      {false, Talk(Plain(kDelete, Ok("Document deleted"))), "0"},
+      {false, Talk(Plain(kDelete, Failure("KIVXIE8300", "No matching document found"))),
+       "KIVXIE8300 No matching document found"},
+      {false, Talk(Plain(kDelete, {})), "VRX@DLL PARSE_ERR "},
+      {true, Talk(Given("7", "k0"), Send(kDelete)), "|7/k1/0"},
+      {true, Talk(Given("7", "k0"), Send(kDelete, Refused("KIVXIE8300", "x"), Next::kSameKey)), "|7/k0/0"},
+      {true, Talk(Given("7", "k0"), Send(kDelete, Refused("KIVXSE0030", "x"), Next::kNoIdentity)),
+       "|VRX@DLL PARSE_ERR/VRX@DLL PARSE_ERR/VRX@DLL PARSE_ERR"},
   };
-  for (const auto &[reply, answer] : cases) {
-    Reset();
-    agent().Queue(reply);
-    EXPECT_EQ(deleteGroup(db1(), "G1"), answer);
-    EXPECT_THAT(agent().commands(), testing::ElementsAre(kDelete));
+  for (const auto &[in_session, script, result] : cases) {
+    Expect(script, result, [&] {
+      return in_session ? Describe(DeleteGroupDocument(db1(), "G1", &given)) : deleteGroup(db1(), "G1");
+    });
   }
-  // The internal delete hands back the whole reply, unclassified.
-  agent().Queue(Failure("KIVXIE8300", "No matching document found"));
-  EXPECT_EQ(DeleteGroupDocument(db1(), "G1", nullptr).status,
-            Failure("KIVXIE8300", "No matching document found"));
-}
-
-TEST_F(DeleteGroupTest, InATransactionHandsBackTheSessionOfTheReplyWhateverItSays) {
-  const std::pair<testing::Reply, std::string> cases[] = {
-      {testing::Ok("Document deleted", Identity{"5", "k6"}), "|5/k6/0"},
-      {Failure("KIVXIE8300", "No matching document found", Identity{"5", "k5"}), "|5/k5/0"},
-      {Failure("KIVXSE0030", "Invalid session"), "|VRX@DLL PARSE_ERR/VRX@DLL PARSE_ERR/VRX@DLL PARSE_ERR"},
-  };
-  const Session given{"5", "k5", "0"};
-  for (const auto &[reply, result] : cases) {
-    Reset();
-    agent().Queue(reply);
-    const CheckResult deleted = DeleteGroupDocument(db1(), "G1", &given);
-    EXPECT_EQ(deleted.status + "|" + testing::Describe(deleted.session), result);
-    EXPECT_THAT(agent().commands(), testing::ElementsAre(kDelete + "&_sessionid=5&_sessionkey=k5"));
-  }
+  agent().Queue(Failure("KIVXIE8300", "x"));
+  EXPECT_EQ(DeleteGroupDocument(db1(), "G1", nullptr).status, Failure("KIVXIE8300", "x"))
+      << "the whole reply";
 }
 
 }  // namespace
-}  // namespace custor
+}  // namespace custor::testing

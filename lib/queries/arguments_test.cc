@@ -51,20 +51,6 @@ std::string S(Record *record) {
   std::free(record);
   return status;
 }
-std::string S(SessionRecord *session) {
-  std::free(session->sessionId);
-  std::free(session->sessionKey);
-  const std::string status = Take(session->status);
-  std::free(session);
-  return status;
-}
-std::string S(TransactionOutcome *outcome) {
-  Take(outcome->code);
-  std::string message = Take(outcome->message);
-  std::free(outcome);
-  return message;
-}
-
 TEST(ArgumentCheck, AMissingArgumentIsReportedBeforeABadName) {
   const std::tuple<const char *, const char *, std::string> cases[] = {
       {"db1", "alice", ""},
@@ -80,17 +66,12 @@ class ExportedTest : public AgentTest {};
 
 TEST_F(ExportedTest, BadArgumentsAreRefusedWithoutSending) {
   const std::string arg = "VRX@DLL INVALID_ARGUMENT", name = "VRX@DLL INVALID_NAME";
-  SessionRecord session{const_cast<char *>("5"), const_cast<char *>("k"), const_cast<char *>("0")};
   const InNames groups({"G1"}), over({"G1"}, 2001), null_entry({nullptr}), quoted({"G\"1"});
   const InGroup group("G1", {"U1"}, {"A1"}), unnamed(nullptr, {}, {}), bad_user("G1", {"U&1"}, {});
   const InGroup quoted_group("G\"1", {}, {}), bad_acl("G1", {}, {"<A"});
   const InAcl acl({{"r", "all"}}), negative({}, -1), null_text({{"r", nullptr}}), amp_text({{"r", "a&b"}});
   const InAcl bad_access({{"r<", "all"}});
   const std::pair<std::function<std::string()>, std::string> cases[] = {
-      {[] { return S(::createSession(0, nullptr, 0, 0)); }, arg},
-      {[&] { return S(::endTransaction(&session, 0, nullptr, 0, 0, 0)); }, arg},
-      {[&] { return S(::endTransactionNew(&session, 0, nullptr, 0, 0, 0)); }, arg},
-      {[] { return S(::endTransactionNew(nullptr, 0, "db1", 0, 0, 0)); }, "Invalid Session"},
       {[] { return S(::getUsers(0, nullptr, 0, 0)); }, arg},
       {[] { return S(::getGroups(0, nullptr, 0, 0)); }, arg},
       {[] { return S(::getACLs(0, nullptr, 0, 0)); }, arg},
