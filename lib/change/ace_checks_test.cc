@@ -11,7 +11,6 @@ TEST_F(AceChecksTest, DuplicateTextsWhateverTheirAccessOrOmit) {
   const std::pair<std::vector<Ace>, bool> cases[] = {
       {{}, false},
       {{{"r", "a", ""}, {"w", "b", ""}, {"w", "a", ""}}, true},
-      {{{"r", "a", ""}, {"w", "b", ""}, {"x", "c", ""}, {"x", "c", ""}}, true},
       {{{"r", "a", "1"}, {"r", "a", ""}}, true},
       {{{"r", "a", ""}, {"r", "b", ""}}, false},
       {{{"r", "Read", ""}, {"r", "read", ""}, {"r", "read ", ""}}, false},

@@ -30,7 +30,7 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
   const std::vector<Ace> aces{{"r", "read all", ""}, {"w", "write own", "1"}, {"d", "delete any", "0"}};
   const std::vector<Ace> twice{{"r", "a", ""}, {"w", "b", ""}, {"x", "a", ""}};
   const std::string entries = Entry("r", "read all") + Entry("d", "delete any");
-  const std::string g2_doc = GroupDoc("G2", Refs("user", {"U1", "U2"}) + Refs("acl", {"A1"}));
+  const std::string g2_doc = Doc("group", "G2", Refs("user", {"U1", "U2"}) + Refs("acl", {"A1"}));
   const auto user = [&](const std::vector<std::string> *groups, bool checked = false) {
     return [&, groups, checked] {
       return checked ? modifyUser_BAT(db1(), "u", kContent, "v", groups)
@@ -68,9 +68,9 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
       {"user renamed: every group's reference redone", user(&g1),
        Talk(Connect(), Send(kDeleteUser), Send(kUserGroups, Found(GroupNode("3", "G1"))),
             ReadGroup("G1", "3", {"a", "u"}, {"A1"}),
-            Send(GroupDoc("G1", Refs("user", {"a"}) + Refs("acl", {"A1"}), "3")),
+            Send(Doc("group", "G1", Refs("user", {"a"}) + Refs("acl", {"A1"}), "3")),
             Send(UserDoc("v", kContent)), ReadGroup("G1", "3", {"a"}, {"A1"}),
-            Send(GroupDoc("G1", Refs("user", {"v", "a"}) + Refs("acl", {"A1"}), "3")), Commit()),
+            Send(Doc("group", "G1", Refs("user", {"v", "a"}) + Refs("acl", {"A1"}), "3")), Commit()),
        "0"},
       {"user: connect without session id", user(nullptr), Talk(no_id), "KIVAAE0370 text "},
       {"user: connect refused", user(nullptr),
@@ -102,7 +102,7 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
        "KIVAAE0400 text "},
       {"group: same name, a failed target lookup goes on", group(same),
        Talk(Connect(), Send(Lookup("group", "G1"), Locked(), Next::kSameKey), Send(kDeleteGroup),
-            Send(GroupDoc("G1", "")), Commit()),
+            Send(Doc("group", "G1", "")), Commit()),
        "0"},
       {"group: a refused delete is not reported", group(g2),
        Talk(Connect(), Send(Lookup("group", "G2"), None()), refused(kDeleteGroup, "KIVXIE8300"), Send(g2_doc),
@@ -126,9 +126,9 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
       {"acl renamed: every group's reference redone", acl("A2", aces, &g1),
        Talk(target_a2, Send(kDeleteAcl), Send(kAclGroups, Found(GroupNode("9", "G3"))),
             ReadGroup("G3", "9", {"A1"}, {"A0", "A1"}),
-            Send(GroupDoc("G3", Refs("user", {"A1"}) + Refs("acl", {"A0"}), "9")),
-            Send(AclDoc("A2", entries)), ReadGroup("G1", "3", {"u"}, {"A0"}),
-            Send(GroupDoc("G1", Refs("user", {"u"}) + Refs("acl", {"A2", "A0"}), "3")), Commit()),
+            Send(Doc("group", "G3", Refs("user", {"A1"}) + Refs("acl", {"A0"}), "9")),
+            Send(Doc("acl", "A2", entries)), ReadGroup("G1", "3", {"u"}, {"A0"}),
+            Send(Doc("group", "G1", Refs("user", {"u"}) + Refs("acl", {"A2", "A0"}), "3")), Commit()),
        "0"},
       {"acl: equal entry texts, only the connect sent", acl("A2", twice, nullptr), Talk(Connect()),
        "KIVAAE0377 text "},
@@ -144,11 +144,11 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
        kNotFound},
       {"acl: same name, a failed target lookup goes on", acl("A1", {}, nullptr),
        Talk(Connect(), Send(Lookup("acl", "A1"), Locked(), Next::kSameKey), Send(kDeleteAcl),
-            Send(kAclGroups, None()), Send(AclDoc("A1", "")), Commit()),
+            Send(kAclGroups, None()), Send(Doc("acl", "A1", "")), Commit()),
        "0"},
       {"acl: store refused", acl("A2", aces, nullptr),
        Talk(target_a2, Send(kDeleteAcl), Send(kAclGroups, None()),
-            refused(AclDoc("A2", entries), "KIVXXE8610"), Rollback()),
+            refused(Doc("acl", "A2", entries), "KIVXXE8610"), Rollback()),
        "KIVAAE0386 text "},
       {"checked acl: group missing", acl("A2", aces, &g1_g2, true),
        Talk(Plain(Lookup("group", "G1"), NoResult())), "KIVAAE0390 text "},

@@ -32,10 +32,6 @@ TEST_F(FrameTest, BuildAndReadOnlyFlag) {
     EXPECT_EQ(services.blocks_out, 0) << c.database << ": the working block goes back";
   }
   EXPECT_EQ(::db_isreadonly(nullptr), 0);
-  char block[560] = {};
-  const char *answer = nullptr;
-  EXPECT_NE(ReadYesNoParameter("nowhere", &answer, block, "readonly"), 0);
-  EXPECT_STREQ(answer, "-");
 }
 
 }  // namespace

@@ -9,11 +9,11 @@ class StoreGroupTest : public AgentTest {};
 
 TEST_F(StoreGroupTest, StoresTheDocumentAndChecksReferencesInMode1) {
   const GroupSpec staff{"staff", {"anna", "bert"}, {"a1"}}, empty{"staff", {}, {}};
-  const std::string doc = GroupDoc("staff", Refs("user", {"anna", "bert"}) + Refs("acl", {"a1"}));
+  const std::string doc = Doc("group", "staff", Refs("user", {"anna", "bert"}) + Refs("acl", {"a1"}));
   const Step given = Given("7", "k0"), anna = Send(Lookup("user", "anna"), Found("<u/>"));
   const std::tuple<const GroupSpec &, bool, int, Script, std::string> cases[] = {
       {staff, false, 0, Talk(Plain(doc, Ok("Document stored"))), "0|-"},
-      {empty, false, 0, Talk(Plain(GroupDoc("staff", ""), Ok("Document stored"))), "0|-"},
+      {empty, false, 0, Talk(Plain(Doc("group", "staff", ""), Ok("Document stored"))), "0|-"},
       {staff, false, 0, Talk(Plain(doc, Failure("KIVXXE8610", "unknown error"))), "KIVAAE0400 text |-"},
       {staff, false, 0, Talk(Plain(doc, Failure("KIVXDE0050", "Invalid document"))),
        "KIVXDE0050 Invalid document|-"},
@@ -28,7 +28,7 @@ TEST_F(StoreGroupTest, StoresTheDocumentAndChecksReferencesInMode1) {
        Talk(given, anna, Send(Lookup("user", "bert"), Found("<u/>")), Send(Lookup("acl", "a1"), None()),
             Rollback()),
        "KIVAAE0389 text |7/k3/0"},
-      {empty, true, 1, Talk(given, Send(GroupDoc("staff", ""))), "0|7/k1/0"},
+      {empty, true, 1, Talk(given, Send(Doc("group", "staff", ""))), "0|7/k1/0"},
       {staff, true, 0,
        Talk(given, Send(doc, Refused("KIVXXE8610", "unknown error"), Next::kSameKey), Rollback()),
        "KIVXXE8610 unknown error|7/k0/0"},

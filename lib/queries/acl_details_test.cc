@@ -46,7 +46,6 @@ TEST_F(AclDetailsTest, EveryPathOfTheRead) {
       {"no reply: not ended", nullptr, false, Talk(Connect(), Unanswered(kAcl)),
        "VRX@DLL CORVANE_REQUEST_FAILED|-|||-"},
       {"unknown: the message line", nullptr, true, Talk(Plain(kAcl, NoResult())), kUnknown},
-      {"unknown in own session: not ended", nullptr, false, Talk(Connect(), Send(kAcl, None())), kUnknown},
       {"unknown in caller's session: not ended", &caller, false, Talk(Given("30", "c0"), Send(kAcl, None())),
        kUnknown},
       {"error without message line", nullptr, true,

@@ -32,7 +32,6 @@ TEST_F(GroupDetailsTest, EveryPathOfTheRead) {
       Sessionless(Result(Refs("user", {"ann", "bob"})), Result(Refs("acl", {"docs"})), Result(kDoc));
   const std::tuple<const char *, const Session *, bool, Script, std::string> cases[] = {
       {"sessionless", nullptr, true, sessionless, kRead + "-"},
-      {"sessionless wins over a caller's session", &caller, true, sessionless, kRead + "-"},
       {"own session, committed", nullptr, false, Talk(Connect(), read, Commit()), kRead + "-"},
       {"caller's, handed back with the last identity", &caller, false, Talk(Given("30", "c0"), read),
        kRead + "30/k3/0"},
@@ -42,7 +41,6 @@ TEST_F(GroupDetailsTest, EveryPathOfTheRead) {
        "KIVXSE0031 Too many sessions|-|||-"},
       {"caller's unusable: nothing sent, handed back", &lost, false, Talk(),
        "VRX@DLL PARSE_ERR|-|||31/c9/VRX@DLL PARSE_ERR"},
-      {"no reply, sessionless", nullptr, true, Talk(Plain(kUsers, {})), kFailed},
       {"no reply in own session: not ended", nullptr, false, Talk(Connect(), Unanswered(kUsers)), kFailed},
       {"no reply in caller's: not handed back", &caller, false, Talk(Given("30", "c0"), Unanswered(kUsers)),
        kFailed},

@@ -37,8 +37,6 @@ TEST_F(UserDetailsTest, EveryPathOfTheRead) {
       {"group query unanswered in own session: not ended, data kept", nullptr, false,
        Talk(Connect(), Send(kUser, Found(kDoc)), Unanswered(kGroups)),
        "VRX@DLL CORVANE_REQUEST_FAILED|Ann Lee||7/k2/0"},
-      {"group query unanswered, sessionless", nullptr, true,
-       Talk(Plain(kUser, Result(kDoc)), Plain(kGroups, {})), "VRX@DLL CORVANE_REQUEST_FAILED|Ann Lee||0/0/0"},
       {"unknown user", nullptr, true, Talk(Plain(kUser, NoResult()), Plain(kGroups, NoResult())),
        "0|||0/0/0"},
       {"errors and a missing reply are not checked", nullptr, true,

@@ -57,6 +57,10 @@ class AgentTest : public ::testing::Test {
     const std::vector<std::string> expected = Play(script);
     EXPECT_EQ(run(), result);
     EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << result;
+    // Every request goes to the security collection of db1 over connection word 42.
+    for (const Request &request : agent().requests()) {
+      EXPECT_EQ(request.path + " " + std::to_string(request.connection), "/corvane/db1/kiv:security 42");
+    }
   }
 };
 

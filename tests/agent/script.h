@@ -39,17 +39,12 @@ inline std::string GroupNode(const std::string &id, const std::string &name) {
 inline std::string UserDoc(const std::string &userid, const std::string &content) {
   return "_process=<kiv:user kiv:userid=\"" + userid + "\"" + kXmlns + content + "</kiv:user>";
 }
+// A "group" or "acl" document.
 inline std::string Doc(const std::string &kind, const std::string &name, const std::string &body,
-                       const std::string &id) {
+                       const std::string &id = "") {
   const std::string id_attribute = id.empty() ? "" : "kiv:id=\"" + id + "\" ";
   return "_process=" + kDecl + "<kiv:" + kind + " " + id_attribute + "kiv:" + kind + "name=\"" + name + "\"" +
          kXmlns + body + "</kiv:" + kind + ">";
-}
-inline std::string AclDoc(const std::string &name, const std::string &entries, const std::string &id = "") {
-  return Doc("acl", name, entries, id);
-}
-inline std::string GroupDoc(const std::string &name, const std::string &refs, const std::string &id = "") {
-  return Doc("group", name, refs, id);
 }
 
 // A reply made for the identity the script gives it: success, a query result, no result, a failure,
