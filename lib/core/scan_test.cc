@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "agent/replies.h"
 
 namespace custor {
@@ -14,124 +12,83 @@ using ::testing::ElementsAre;
 using testing::Failure;
 using testing::Ok;
 using testing::Response;
-using testing::Result;
+
+std::string Message(const std::string &value, const std::string &inside = "") {
+  return "<kiv:message kiv:returnvalue=\"" + value + "\">" + inside + "</kiv:message>";
+}
 
 TEST(CheckReply, ClassifiesReplies) {
-  struct Case {
-    const char *name;
-    std::string reply;
-    std::string verdict;
+  const std::string second_fails =
+      Message("0", "<kiv:messageline>first</kiv:messageline>") +
+      Message("5", "<kiv:messagetext kiv:code=\"KIVX5\">second</kiv:messagetext>");
+  const std::pair<std::string, std::string> cases[] = {
+      {Ok("Document stored"), "0"},
+      {Failure("KIVXIE8300", "No matching document found"), "KIVXIE8300 No matching document found"},
+      {Response(Message("00", "<kiv:messagetext kiv:code=\"C1\">Bad</kiv:messagetext>")), "C1 Bad"},
+      {Response(second_fails), "KIVX5 second"},                     // the second message's text
+      {Response(Message("0") + Message("0") + Message("9")), "0"},  // a third is not consulted
+      {Response("<other/>"), "VRX@DLL PARSE_ERR "},
+      {"VRX@DLL CORVANE_REQUEST_FAILED", "VRX@DLL PARSE_ERR "},
+      {"", "VRX@DLL PARSE_ERR "},
+      {Failure("KIVXCE0010", " Invalid request"), "KIVXCE0010 "},  // text not kept: leading blank
   };
-  const Case cases[] = {
-      {"one message with return value 0", Ok("Document stored"), "0"},
-      {"server failure", Failure("KIVXIE8300", "No matching document found"),
-       "KIVXIE8300 No matching document found"},
-      {"return value 00 is not 0",
-       Response("<kiv:message kiv:returnvalue=\"00\"><kiv:messagetext kiv:code=\"C1\">Bad</kiv:messagetext>"
-                "</kiv:message>"),
-       "C1 Bad"},
-      {"second message failing takes the second text",
-       Response(
-           "<kiv:message kiv:returnvalue=\"0\"><kiv:messageline>first</kiv:messageline></kiv:message>"
-           "<kiv:message kiv:returnvalue=\"5\"><kiv:messagetext kiv:code=\"KIVX5\">second</kiv:messagetext>"
-           "</kiv:message>"),
-       "KIVX5 second"},
-      {"second message with 0",
-       Response("<kiv:message kiv:returnvalue=\"0\"/><kiv:message kiv:returnvalue=\"0\"/>"), "0"},
-      {"third message is not consulted",
-       Response("<kiv:message kiv:returnvalue=\"0\"/><kiv:message kiv:returnvalue=\"0\"/>"
-                "<kiv:message kiv:returnvalue=\"9\"/>"),
-       "0"},
-      {"no kiv:message and no code", Response("<other/>"), "VRX@DLL PARSE_ERR "},
-      {"request failed mark", "VRX@DLL CORVANE_REQUEST_FAILED", "VRX@DLL PARSE_ERR "},
-      {"empty reply", "", "VRX@DLL PARSE_ERR "},
-      {"failure whose text is not kept (leading blank)", Failure("KIVXCE0010", " Invalid request"),
-       "KIVXCE0010 "},
-  };
-  for (const Case &c : cases) EXPECT_EQ(CheckReply(c.reply), c.verdict) << c.name;
+  for (const auto &[reply, verdict] : cases) EXPECT_EQ(CheckReply(reply), verdict) << reply;
 }
 
-TEST(CollectAttributeValues, SeedsAndDocumentOrder) {
-  const std::string reply =
-      Result("<kiv:group kiv:id=\"3\" kiv:groupname=\"b\"/><kiv:group kiv:id=\"1\" kiv:groupname=\"a\"/>");
-  const ScanValues names = CollectAttributeValues(reply, "kiv:group", "kiv:groupname");
+TEST(CollectAttributeValues, SeedsOrderLastByteAndTheFirst2000) {
+  const ScanValues names = CollectAttributeValues("<r><g n=\"b\"/><g n=\"a\"/></r>", "g",
+                                                  "n");  // the root's '>' is the unparsed last byte
   EXPECT_THAT(names.values(), ElementsAre("b", "a"));
-
-  const ScanValues none = CollectAttributeValues(reply, "kiv:user", "kiv:userid");
-  EXPECT_EQ(none.ScanCount(), 0);
-  EXPECT_EQ(none[0], "VRX@DLL PARSE_ERR");
-  EXPECT_EQ(none[1], "0");
-  EXPECT_EQ(none[2], "");
-
-  const ScanValues one = CollectAttributeValues(Ok("x"), "kiv:message", "kiv:returnvalue");
-  EXPECT_EQ(one[0], "0");
-  EXPECT_EQ(one[1], "0") << "slot 1 keeps its seed";
-
-  const ScanValues failed = CollectAttributeValues("VRX@DLL CORVANE_REQUEST_FAILED", "kiv:message", "x");
-  EXPECT_EQ(failed.ScanCount(), 0);
-  EXPECT_EQ(failed[0], "VRX@DLL PARSE_ERR");
-}
-
-TEST(CollectAttributeValues, LastByteIsNeverParsed) {
-  // The root's closing tag loses its '>', yet everything before it is collected.
-  EXPECT_THAT(CollectAttributeValues("<r><e a=\"1\"/><e a=\"2\"/></r>", "e", "a").values(),
-              ElementsAre("1", "2"));
-  // A start tag whose '>' is the last byte is never reported.
+  const ScanValues none = CollectAttributeValues("<r><h/></r>", "g", "n");
+  EXPECT_EQ(std::to_string(none.ScanCount()) + "|" + none[0] + "|" + none[1] + "|" + none[2],
+            "0|VRX@DLL PARSE_ERR|0|");
+  EXPECT_EQ(CollectAttributeValues(Ok("x"), "kiv:message", "kiv:returnvalue")[1], "0") << "slot 1's seed";
+  EXPECT_EQ(CollectAttributeValues("", "e", "a")[0], "VRX@DLL PARSE_ERR");
+  // A start tag whose '>' is the last byte is never reported; values before a syntax error stay.
   EXPECT_EQ(CollectAttributeValues("<e a=\"1\">", "e", "a").ScanCount(), 0);
   EXPECT_THAT(CollectAttributeValues("<e a=\"1\"> ", "e", "a").values(), ElementsAre("1"));
-  // Values before a syntax error stay collected.
   EXPECT_THAT(CollectAttributeValues("<r><e a=\"1\"/><e a=\"2\" <<</r>", "e", "a").values(),
               ElementsAre("1"));
-}
-
-TEST(CollectAttributeValues, KeepsTheFirst2000) {
-  std::string reply = "<r>";
-  for (int i = 0; i < 2005; ++i) reply += "<e a=\"" + std::to_string(i) + "\"/>";
-  reply += "</r>";
-  const ScanValues values = CollectAttributeValues(reply, "e", "a");
-  ASSERT_EQ(values.ScanCount(), 2000);
-  EXPECT_EQ(values[1999], "1999");
+  std::string many = "<r>";
+  for (int i = 0; i < 2005; ++i) many += "<e a=\"" + std::to_string(i) + "\"/>";
+  const ScanValues kept = CollectAttributeValues(many + "</r>", "e", "a");
+  ASSERT_EQ(kept.ScanCount(), 2000);
+  EXPECT_EQ(kept[1999], "1999");
 }
 
 TEST(CollectTextValues, SkipsPiecesByTheirFirstByte) {
-  struct Case {
-    const char *name;
-    std::string reply;
-    std::vector<std::string> texts;
+  const std::string open = "<padding-padding-padding>";  // keeps short cases above 24 bytes
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"abc", {"abc"}},
+      {" abc", {}},
+      {"\xC3\xA9t\xC3\xA9", {}},  // first byte 0xC3 reads as negative
+      {"ab\ncd", {"ab", "cd"}},
+      {"a&amp;b&lt;c&gt;d", {"a", "&", "b", "<", "c", ">", "d"}},
+      {"caf\xC3\xA9", {"caf\xC3\xA9"}},
+      {"a\"b>c", {"a\"b>c"}},
   };
-  const std::string pad = "<padding-padding-padding>";  // keeps short cases above 24 bytes
-  const Case cases[] = {
-      {"plain text", pad + "abc</padding-padding-padding>", {"abc"}},
-      {"leading blank skipped", pad + " abc</padding-padding-padding>", {}},
-      {"byte 0xC3 skipped", pad + "\xC3\xA9t\xC3\xA9</padding-padding-padding>", {}},
-      {"line break splits the text", pad + "ab\ncd</padding-padding-padding>", {"ab", "cd"}},
-      {"entity references split the text",
-       pad + "a&amp;b&lt;c&gt;d</padding-padding-padding>",
-       {"a", "&", "b", "<", "c", ">", "d"}},
-      {"non-ASCII inside a piece is kept", pad + "caf\xC3\xA9</padding-padding-padding>", {"caf\xC3\xA9"}},
-      {"quote and angle in text stay whole", pad + "a\"b>c</padding-padding-padding>", {"a\"b>c"}},
-  };
-  for (const Case &c : cases) EXPECT_EQ(CollectTextValues(c.reply).texts(), c.texts) << c.name;
-}
-
-TEST(CollectTextValues, TwentyFiveByteRule) {
-  const std::string reply24 = "<a>xxxxxxxxxxxxxxxxx</a>";  // 24 bytes
+  for (const auto &[text, pieces] : cases) {
+    EXPECT_EQ(CollectTextValues(open + text + "</padding-padding-padding>").texts(), pieces) << text;
+  }
+  const std::string reply24 = "<a>xxxxxxxxxxxxxxxxx</a>";
   ASSERT_EQ(reply24.size(), 24u);
   EXPECT_EQ(CollectTextValues(reply24).ScanCount(), 0);
-  const std::string reply25 = reply24 + " ";
-  EXPECT_THAT(CollectTextValues(reply25).texts(), ElementsAre("xxxxxxxxxxxxxxxxx"));
-  EXPECT_EQ(CollectTextValues(reply25)[1], "") << "an unfilled slot reads empty";
+  EXPECT_THAT(CollectTextValues(reply24 + " ").texts(), ElementsAre("xxxxxxxxxxxxxxxxx"));
+  EXPECT_EQ(CollectTextValues(reply24 + " ")[1], "");
+  std::string many = open;
+  for (int i = 0; i < 2005; ++i) many += "<e>t" + std::to_string(i) + "</e>";
+  const ScanTexts kept = CollectTextValues(many + "</padding-padding-padding>");
+  ASSERT_EQ(kept.ScanCount(), 2000);
+  EXPECT_EQ(kept[1999], "t1999");
 }
 
 TEST(ExtractElement, CutsByPlainSearch) {
-  const std::string reply = Result("<kiv:user kiv:userid=\"u\">data</kiv:user>");
-  EXPECT_EQ(ExtractElement(reply, "xql:result"),
-            "<xql:result><kiv:user kiv:userid=\"u\">data</kiv:user></xql:result>");
-  EXPECT_EQ(ExtractElement(Ok("x"), "xql:result"), "VRX@DLL PARSER COULD NOT FIND TAG");
-  EXPECT_EQ(ExtractElement("<xql:result>never closed", "xql:result"), "VRX@DLL PARSER COULD NOT FIND TAG");
-  EXPECT_EQ(ExtractElement("</xql:result><xql:result>", "xql:result"), "VRX@DLL PARSER COULD NOT FIND TAG");
+  const std::string not_found = "VRX@DLL PARSER COULD NOT FIND TAG";
+  EXPECT_EQ(ExtractElement(testing::Result("<u>d</u>"), "xql:result"), "<xql:result><u>d</u></xql:result>");
   EXPECT_EQ(ExtractElement(Ok("line"), "kiv:messageline"), "<kiv:messageline>line</kiv:messageline>");
-  // The opening pattern also matches longer names.
+  EXPECT_EQ(ExtractElement(Ok("x"), "xql:result"), not_found);
+  EXPECT_EQ(ExtractElement("<xql:result>never closed", "xql:result"), not_found);
+  EXPECT_EQ(ExtractElement("</xql:result><xql:result>", "xql:result"), not_found);
   EXPECT_EQ(ExtractElement("<xql:resultset></xql:result>", "xql:result"), "<xql:resultset></xql:result>");
 }
 

@@ -65,11 +65,7 @@ AclData ReadAclData(const Call &call, std::string_view aclname, const Session *c
   acl.groups = std::move(CollectAttributeValues(groups, "kiv:group", "kiv:groupname").values());
 
   // The read changes nothing, so a session of its own is rolled back.
-  if (session.caller()) {
-    acl.session = session.current();
-  } else if (session.owned()) {
-    session.End(1);
-  }
+  acl.session = session.Finish(1);
   return acl;
 }
 

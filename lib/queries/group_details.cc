@@ -52,11 +52,7 @@ GroupData ReadGroupData(const Call &call, std::string_view groupname, const Sess
   // The scanner's preset "VRX@DLL PARSE_ERR" stands for a group without a document.
   group.nameOrId = CollectAttributeValues(document, "kiv:group", "kiv:id")[0];
 
-  if (session.caller()) {
-    group.session = session.current();
-  } else if (session.owned()) {
-    session.End(0);
-  }
+  group.session = session.Finish(0);
   return group;
 }
 

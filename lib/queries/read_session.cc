@@ -30,4 +30,10 @@ void ReadSession::Refresh(std::string_view reply) {
 
 void ReadSession::End(int mode) const { endTransaction(&current_, call_, mode); }
 
+std::optional<Session> ReadSession::Finish(int mode) const {
+  if (caller()) return current_;
+  if (owned_) End(mode);
+  return std::nullopt;
+}
+
 }  // namespace custor

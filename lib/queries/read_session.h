@@ -2,6 +2,7 @@
 #ifndef CUSTOR_LIB_QUERIES_READ_SESSION_H_
 #define CUSTOR_LIB_QUERIES_READ_SESSION_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,9 @@ class ReadSession {
   void Refresh(std::string_view reply);
   // Commit (mode 0) or rollback (mode 1) and disconnect with the current identity.
   void End(int mode) const;
+  // The last step of a read that went through: the caller's session goes back to the caller with the
+  // current identity, a session of its own is ended with `mode`; nothing is handed back otherwise.
+  std::optional<Session> Finish(int mode) const;
 
  private:
   const Call &call_;

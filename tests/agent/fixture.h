@@ -1,15 +1,25 @@
-// Fixture of the library's unit tests: a fresh test agent for every test, and the reply contract
-// checked at its end.
+// Harness of the library's unit tests: the commands and documents the library sends, built as it builds
+// them; scripted server conversations in which the session key changes with every answered command as
+// corvaned's does, so that a command carrying any but the latest key shows as a mismatch; and the
+// fixture: a fresh test agent for every test, the reply contract checked at its end.
 #ifndef CUSTOR_TESTS_AGENT_FIXTURE_H_
 #define CUSTOR_TESTS_AGENT_FIXTURE_H_
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "agent/replies.h"
 #include "agent/test_agent.h"
 #include "core/call.h"
 #include "core/session.h"
+#include "create/check_result.h"
+#include "custor/custor.h"
 
 namespace custor {
 
@@ -22,17 +32,191 @@ inline void PrintTo(const Session &session, std::ostream *out) {
 
 namespace custor::testing {
 
+inline const std::string kXmlns = " xmlns:kiv=\"http://namespaces.corvane.example/kiv\">";
+inline const std::string kDecl = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>";
+inline const std::string kLost = "VRX@DLL PARSE_ERR";
+
+// The lookup of a "user", "group" or "acl" by name.
+inline std::string Lookup(const std::string &kind, const std::string &name) {
+  return "_XQL=/kiv:" + kind + " [@kiv:" + (kind == "user" ? "userid" : kind + "name") + "=\"" + name + "\"]";
+}
+// References of kind "user" or "acl", in order.
+inline std::string Refs(const std::string &kind, const std::vector<std::string> &names) {
+  std::string refs;
+  for (const std::string &name : names) refs += "<kiv:" + kind + "ref>" + name + "</kiv:" + kind + "ref>";
+  return refs;
+}
+inline std::string Entry(const std::string &access, const std::string &text) {
+  return "<kiv:ace kiv:access=\"" + access + "\">" + text + "</kiv:ace>";
+}
+inline std::string GroupNode(const std::string &id, const std::string &name) {
+  return "<kiv:group kiv:id=\"" + id + "\" kiv:groupname=\"" + name + "\"/>";
+}
+
+// The "_process=" documents; with an id, the document is rewritten in place under that kiv:id.
+inline std::string UserDoc(const std::string &userid, const std::string &content) {
+  return "_process=<kiv:user kiv:userid=\"" + userid + "\"" + kXmlns + content + "</kiv:user>";
+}
+// A "group" or "acl" document.
+inline std::string Doc(const std::string &kind, const std::string &name, const std::string &body,
+                       const std::string &id = "") {
+  const std::string id_attribute = id.empty() ? "" : "kiv:id=\"" + id + "\" ";
+  return "_process=" + kDecl + "<kiv:" + kind + " " + id_attribute + "kiv:" + kind + "name=\"" + name + "\"" +
+         kXmlns + body + "</kiv:" + kind + ">";
+}
+
+// A reply made for the identity the script gives it: success, a query result, no result, a failure,
+// a result beside failure KIVXLE0060, or no reply at all.
+using Maker = std::function<Reply(const Announced &)>;
+using std::placeholders::_1;
+inline Maker Done() { return std::bind(Ok, "Done", _1); }
+inline Maker Found(const std::string &nodes) { return std::bind(Result, nodes, _1); }
+inline Maker None() { return std::bind(NoResult, _1); }
+inline Maker Refused(const std::string &code, const std::string &text) {
+  return std::bind(Failure, code, text, _1, std::nullopt);
+}
+inline Maker Locked() { return std::bind(LockedResult, "", _1); }
+inline Maker Silent() {
+  return [](const Announced &) { return Reply{}; };
+}
+// The result of a reference query: the references, or no result for none.
+inline Maker FoundRefs(const std::string &kind, const std::vector<std::string> &names) {
+  return names.empty() ? None() : Found(Refs(kind, names));
+}
+
+// What a reply announces: a new key, the key of the command (the server keeps it on a refusal), or
+// no identity at all.
+enum class Next { kNewKey, kSameKey, kNoIdentity };
+
+// The commands a conversation expects and the replies scripted for them, in session 7 (key k0) until a
+// step says otherwise.
+struct Script {
+  // Queues the replies and returns the commands expected, in order.
+  std::vector<std::string> Play(TestAgent &agent) const {
+    for (const Reply &reply : replies) agent.Queue(reply);
+    return commands;
+  }
+  std::string Tail() const { return "&_sessionid=" + identity.id + "&_sessionkey=" + identity.key; }
+  void Add(std::string command, Reply reply) {
+    commands.push_back(std::move(command));
+    replies.push_back(std::move(reply));
+  }
+
+  Identity identity{"7", "k0"};
+  int keys = 0;
+  std::vector<std::string> commands;
+  std::vector<Reply> replies;
+};
+
+// The steps of a conversation, in the order given; Steps makes several steps one.
+using Step = std::function<void(Script &)>;
+template <typename... Each>
+Script Talk(const Each &...steps) {
+  Script script;
+  (steps(script), ...);
+  return script;
+}
+template <typename... Each>
+Step Steps(const Each &...steps) {
+  return [=](Script &script) { (steps(script), ...); };
+}
+// A command without session parameters.
+inline Step Plain(const std::string &command, const Reply &reply) {
+  return std::bind(&Script::Add, _1, command, reply);
+}
+// `command` with the current session tail, answered by `maker` with the identity that `next` says.
+inline Step Send(std::string command, Maker maker = Done(), Next next = Next::kNewKey) {
+  return [=](Script &s) {
+    const std::string sent = command + s.Tail();
+    if (next == Next::kNewKey) s.identity.key = "k" + std::to_string(++s.keys);
+    s.Add(sent, maker(next == Next::kNoIdentity ? Announced() : Announced(s.identity)));
+    if (next == Next::kNoIdentity) s.identity = Identity{kLost, kLost};
+  };
+}
+// "_connect=*" opening session 7 with the next key.
+inline Step Connect() {
+  return [](Script &s) {
+    s.identity = Identity{"7", "k" + std::to_string(++s.keys)};
+    s.Add("_connect=*", Connected(s.identity));
+  };
+}
+// Goes on in a session that the caller holds.
+inline Step Given(std::string id, std::string key) {
+  return [=](Script &s) { s.identity = Identity{id, key}; };
+}
+// `command` with the session tail that gets no reply at all.
+inline Step Unanswered(std::string command) { return Send(command, Silent(), Next::kSameKey); }
+// The three queries of a group read in the session; an empty id: the group has no document.
+inline Step ReadGroup(const std::string &name, const std::string &id, const std::vector<std::string> &users,
+                      const std::vector<std::string> &acls, Next last = Next::kNewKey) {
+  return Steps(Send(Lookup("group", name) + " /kiv:userref sortby(.)", FoundRefs("user", users)),
+               Send(Lookup("group", name) + " /kiv:aclref sortby(.)", FoundRefs("acl", acls)),
+               Send(Lookup("group", name), id.empty() ? None() : Found(GroupNode(id, name)), last));
+}
+// Commit or rollback, then the disconnect with the identity that its reply announced.
+inline Step End(const std::string &verb, Next next) {
+  return Steps(Send(verb, Done(), next),
+               [](Script &s) { s.Add("_disconnect=*" + s.Tail(), Ok("Session closed")); });
+}
+inline Step Commit(Next next = Next::kNewKey) { return End("_commit=*", next); }
+inline Step Rollback(Next next = Next::kNewKey) { return End("_rollback=*", next); }
+
+// The answer text of an exported function, released.
+inline std::string Take(char *text) {
+  std::string copy = text != nullptr ? text : "(null)";
+  std::free(text);
+  return copy;
+}
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
 class AgentTest : public ::testing::Test {
  protected:
-  void SetUp() override { agent().Reset(); }
+  void SetUp() override { Reset(); }
   void TearDown() override {
-    EXPECT_THAT(agent().violations(), ::testing::IsEmpty());
+    EXPECT_THAT(agent().violations(), IsEmpty());
     EXPECT_FALSE(agent().reply_outstanding());
     EXPECT_EQ(agent().unused_replies(), 0u) << "scripted replies left unused";
   }
+  // A fresh agent whose message table gives every message code of the library the text " text".
+  static void Reset() {
+    agent().Reset();
+    for (const char *code :
+         {"KIVAAE0370", "KIVAAE0372", "KIVAAE0373", "KIVAAE0377", "KIVAAE0386", "KIVAAE0387", "KIVAAE0388",
+          "KIVAAE0389", "KIVAAE0390", "KIVAAE0400", "KIVAAF0369", "KIVXHE8201"})
+      agent().SetMessage(code, " text");
+  }
   static TestAgent &agent() { return TestAgent::Get(); }
   static Call db1() { return Call{7, "db1", 42, 9}; }
+  static std::vector<std::string> Play(const Script &script) { return script.Play(agent()); }
+  // Runs `run` against the script's replies: it must answer `result` after sending the script's commands.
+  template <typename Run>
+  static void Expect(const Script &script, const std::string &result, Run run) {
+    Reset();
+    const std::vector<std::string> expected = Play(script);
+    EXPECT_EQ(run(), result);
+    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << result;
+    // Every request goes to the security collection of db1 over connection word 42.
+    for (const Request &request : agent().requests()) {
+      EXPECT_EQ(request.path + " " + std::to_string(request.connection), "/corvane/db1/kiv:security 42");
+    }
+  }
 };
+
+// A session as "id/key/status", "-" for none; texts joined by blanks.
+inline std::string Describe(const std::optional<Session> &s) {
+  return s ? s->sessionId + "/" + s->sessionKey + "/" + s->status : "-";
+}
+inline std::string Describe(const CheckResult &result) {
+  return result.status + "|" + Describe(result.session);
+}
+inline std::string Joined(const std::vector<std::string> &texts) {
+  std::string joined;
+  for (const std::string &text : texts) joined += (joined.empty() ? "" : " ") + text;
+  return joined;
+}
 
 }  // namespace custor::testing
 

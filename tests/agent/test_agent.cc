@@ -17,16 +17,6 @@ void TestAgent::Reset() {
   *this = TestAgent();
 }
 
-void TestAgent::Queue(Reply reply) { queue_.push_back(std::move(reply)); }
-
-void TestAgent::Queue(std::initializer_list<Reply> replies) {
-  for (const Reply &reply : replies) Queue(reply);
-}
-
-void TestAgent::SetResponder(std::function<Reply(const Request &)> responder) {
-  responder_ = std::move(responder);
-}
-
 std::vector<std::string> TestAgent::commands() const {
   std::vector<std::string> commands;
   for (const Request &request : requests_) commands.push_back(request.command);

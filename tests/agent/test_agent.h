@@ -33,9 +33,9 @@ class TestAgent {
 
   // Scripted replies, used in order; when the queue is empty the responder answers, and without one
   // the request gets no reply.
-  void Queue(Reply reply);
-  void Queue(std::initializer_list<Reply> replies);
-  void SetResponder(std::function<Reply(const Request &)> responder);
+  void Queue(Reply reply) { queue_.push_back(std::move(reply)); }
+  void Queue(std::initializer_list<Reply> replies) { queue_.insert(queue_.end(), replies); }
+  void SetResponder(std::function<Reply(const Request &)> responder) { responder_ = std::move(responder); }
   std::size_t unused_replies() const { return queue_.size() - next_; }
 
   const std::vector<Request> &requests() const { return requests_; }
@@ -43,6 +43,7 @@ class TestAgent {
 
   // Message table "kivmsg" of the resource loader.
   void SetMessage(const std::string &code, const std::string &text) { messages_[code] = text; }
+  void ClearMessages() { messages_.clear(); }
 
   // Storage, data-source parameter and message catalogue services of db_isreadonly.
   struct ReadOnlyServices {
