@@ -12,6 +12,7 @@ using ::testing::ElementsAre;
 using testing::Failure;
 using testing::Ok;
 using testing::Response;
+using testing::Result;
 
 std::string Message(const std::string &value, const std::string &inside = "") {
   return "<kiv:message kiv:returnvalue=\"" + value + "\">" + inside + "</kiv:message>";
