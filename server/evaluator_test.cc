@@ -16,7 +16,9 @@ DocumentPtr Doc(const std::string& xml) {
   return std::make_shared<Document>(Document{submission.id.value(), std::move(submission.root)});
 }
 
-const std::string u2 = "<kiv:user kiv:id=\"1\" kiv:userid=\"u2\">data</kiv:user>";
+// u2's content holds a kiv:userref: reference lookups of groups must not answer it.
+const std::string u2 =
+    "<kiv:user kiv:id=\"1\" kiv:userid=\"u2\">data<kiv:userref>u1</kiv:userref></kiv:user>";
 const std::string u1 = "<kiv:user kiv:id=\"2\" kiv:userid=\"u1\"/>";
 const std::string gB =
     "<kiv:group kiv:id=\"3\" kiv:groupname=\"gB\"><kiv:userref>u2</kiv:userref><kiv:userref>u1</kiv:userref>"
