@@ -28,9 +28,9 @@ void ParseAllButLastByte(XML_Parser parser, std::string_view reply) {
   } while (!rest.empty());
 }
 
-// The parser of this thread, reset for each pass instead of created anew: a reset keeps the memory
-// expat allocated for its tables and buffers, so a pass over a short reply does not go to the heap.
-// After a pass over a long reply the parser is freed instead, so that what expat grew for it is not
+// The parser of this thread, reset for each pass instead of created anew: a reset keeps expat's input
+// buffer and pools, which spares every pass building and freeing a whole parser. After a pass over a
+// long reply the parser is freed instead, so that what expat grew for it is not
 // kept. The hash salt is drawn once per process (not once per parser, which would ask the system's
 // entropy source every pass) and set again after every reset, so the tables stay unpredictable.
 class PassParser {
