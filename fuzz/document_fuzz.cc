@@ -13,6 +13,7 @@
 
 #include "document_parser.h"
 #include "document_writer.h"
+#include "same_element.h"
 
 namespace {
 
@@ -22,22 +23,6 @@ void Check(bool ok, const char *what) {
   if (ok) return;
   std::fprintf(stderr, "document_fuzz: %s\n", what);
   std::abort();
-}
-
-bool SameElement(const Element &a, const Element &b) {
-  if (a.name != b.name || a.attributes.size() != b.attributes.size() ||
-      a.children.size() != b.children.size())
-    return false;
-  for (size_t i = 0; i < a.attributes.size(); ++i) {
-    if (a.attributes[i].name != b.attributes[i].name || a.attributes[i].value != b.attributes[i].value)
-      return false;
-  }
-  for (size_t i = 0; i < a.children.size(); ++i) {
-    const corvane::Node &x = a.children[i], &y = b.children[i];
-    if (bool(x.element) != bool(y.element)) return false;
-    if (x.element ? !SameElement(*x.element, *y.element) : x.text != y.text) return false;
-  }
-  return true;
 }
 
 }  // namespace

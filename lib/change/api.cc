@@ -18,7 +18,7 @@ namespace {
 using Texts = std::vector<std::string>;
 using UserModify = std::string (*)(const custor::Call &, std::string_view, const std::string &,
                                    std::string_view, const Texts *);
-using GroupModify = std::string (*)(const custor::Call &, std::string_view, const custor::GroupSpec &);
+using GroupModify = std::string (*)(const custor::Call &, std::string_view, const custor::GroupContent &);
 using AclModify = std::string (*)(const custor::Call &, std::string_view, std::string_view, const Texts *,
                                   const std::vector<custor::Ace> &);
 

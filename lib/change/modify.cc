@@ -48,7 +48,7 @@ std::string ModifyUser(const Call &call, std::string_view userid, const std::str
 }
 
 // With `checks`, every user and ACL the group refers to is looked up first, in the transaction.
-std::string ModifyGroup(const Call &call, std::string_view groupname, const GroupSpec &group, bool checks) {
+std::string ModifyGroup(const Call &call, std::string_view groupname, const GroupContent &group, bool checks) {
   const Session session = createSession(call);
   if (session.sessionId == kParseErr) return MessageText("KIVAAE0370");
   const CheckResult target = FindGroup(call, group.name, &session);
@@ -107,11 +107,11 @@ std::string modifyUser_BAT(const Call &call, std::string_view userid, const std:
   return ModifyUser(call, userid, content, newuserid, groups);
 }
 
-std::string modifyGroup(const Call &call, std::string_view groupname, const GroupSpec &group) {
+std::string modifyGroup(const Call &call, std::string_view groupname, const GroupContent &group) {
   return ModifyGroup(call, groupname, group, false);
 }
 
-std::string modifyGroup_BAT(const Call &call, std::string_view groupname, const GroupSpec &group) {
+std::string modifyGroup_BAT(const Call &call, std::string_view groupname, const GroupContent &group) {
   if (CheckGroupDefined(call, groupname, nullptr).status != "1") return MessageText("KIVAAE0390");
   return ModifyGroup(call, groupname, group, true);
 }

@@ -19,8 +19,8 @@ std::string modifyUser(const Call &call, std::string_view userid, const std::str
                        std::string_view newuserid, const std::vector<std::string> *groups);
 std::string modifyUser_BAT(const Call &call, std::string_view userid, const std::string &content,
                            std::string_view newuserid, const std::vector<std::string> *groups);
-std::string modifyGroup(const Call &call, std::string_view groupname, const GroupSpec &group);
-std::string modifyGroup_BAT(const Call &call, std::string_view groupname, const GroupSpec &group);
+std::string modifyGroup(const Call &call, std::string_view groupname, const GroupContent &group);
+std::string modifyGroup_BAT(const Call &call, std::string_view groupname, const GroupContent &group);
 std::string modifyACL(const Call &call, std::string_view aclname, std::string_view newaclname,
                       const std::vector<std::string> *groups, const std::vector<Ace> &acl);
 std::string modifyACL_BAT(const Call &call, std::string_view aclname, std::string_view newaclname,

@@ -26,7 +26,7 @@ class ModifyTest : public AgentTest {};
 
 TEST_F(ModifyTest, EveryPathOfTheModifies) {
   const std::vector<std::string> g1{"G1"}, g1_g2{"G1", "G2"};
-  const GroupSpec g2{"G2", {"U1", "U2"}, {"A1"}}, only_acl{"G2", {}, {"A1"}}, same{"G1", {}, {}};
+  const GroupContent g2{"G2", {"U1", "U2"}, {"A1"}}, only_acl{"G2", {}, {"A1"}}, same{"G1", {}, {}};
   const std::vector<Ace> aces{{"r", "read all", ""}, {"w", "write own", "1"}, {"d", "delete any", "0"}};
   const std::vector<Ace> twice{{"r", "a", ""}, {"w", "b", ""}, {"x", "a", ""}};
   const std::string entries = Entry("r", "read all") + Entry("d", "delete any");
@@ -37,9 +37,9 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
                      : modifyUser(db1(), "u", kContent, "v", groups);
     };
   };
-  const auto group = [&](const GroupSpec &spec, bool checked = false) {
+  const auto group = [&](const GroupContent &content, bool checked = false) {
     return [&, checked] {
-      return checked ? modifyGroup_BAT(db1(), "G1", spec) : modifyGroup(db1(), "G1", spec);
+      return checked ? modifyGroup_BAT(db1(), "G1", content) : modifyGroup(db1(), "G1", content);
     };
   };
   const auto acl = [&](std::string name, std::vector<Ace> list, const std::vector<std::string> *groups,

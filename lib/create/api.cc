@@ -16,7 +16,7 @@ using UserCreate = std::string (*)(const custor::Call &, const std::string &, st
                                    const Texts *);
 using AclCreate = std::string (*)(const custor::Call &, std::string_view, const Texts *,
                                   const std::vector<custor::Ace> &);
-using GroupCreate = std::string (*)(const custor::Call &, const custor::GroupSpec &);
+using GroupCreate = std::string (*)(const custor::Call &, const custor::GroupContent &);
 
 char *CreateUser(UserCreate create, const custor::CallArgs &args, const char *content, const char *userid,
                  const NameList *groups) {

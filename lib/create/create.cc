@@ -54,13 +54,13 @@ std::string createACL_BAT(const Call &call, std::string_view aclname, const std:
   return StoreUserOrAcl(call, aclname, nullptr, &acl, groups, nullptr).status;
 }
 
-std::string createGroup(const Call &call, const GroupSpec &group) {
+std::string createGroup(const Call &call, const GroupContent &group) {
   CheckResult found = FindGroup(call, group.name, nullptr);
   if (found.status != "0") return std::move(found.status);
   return StoreGroup(call, group, nullptr, 0).status;
 }
 
-std::string createGroup_BAT(const Call &call, const GroupSpec &group) {
+std::string createGroup_BAT(const Call &call, const GroupContent &group) {
   // One session for the lookup, the reference checks and the store. A failed lookup leaves it open;
   // StoreGroup rolls it back on its own failures.
   const Session session = createSession(call);

@@ -21,8 +21,8 @@ std::string createACL(const Call &call, std::string_view aclname, const std::vec
                       const std::vector<Ace> &acl);
 std::string createACL_BAT(const Call &call, std::string_view aclname, const std::vector<std::string> *groups,
                           const std::vector<Ace> &acl);
-std::string createGroup(const Call &call, const GroupSpec &group);
-std::string createGroup_BAT(const Call &call, const GroupSpec &group);
+std::string createGroup(const Call &call, const GroupContent &group);
+std::string createGroup_BAT(const Call &call, const GroupContent &group);
 
 }  // namespace custor
 

@@ -13,7 +13,7 @@ TEST_F(CreateTest, LookupsChecksAndStores) {
   const std::string content = "<n/>";
   const std::vector<std::string> g1_g2{"g1", "g2"};
   const std::vector<Ace> aces{{"rw", "/docs", "0"}};
-  const GroupSpec staff{"staff", {"anna"}, {"a1"}};
+  const GroupContent staff{"staff", {"anna"}, {"a1"}};
   const std::string group = Doc("group", "staff", Refs("user", {"anna"}) + Refs("acl", {"a1"}));
   const std::string locked = "KIVXLE0060 Database locked by another session";
   const auto vacant = [](const std::string &kind, const std::string &name) {

@@ -93,12 +93,12 @@ CheckResult CheckAclDefined(const Call &call, std::string_view aclname, const Se
   return Defined(call, kAcl, aclname, session);
 }
 
-CheckResult CheckUsersDefined(const Call &call, const GroupSpec &group, const Session *session) {
+CheckResult CheckUsersDefined(const Call &call, const GroupContent &group, const Session *session) {
   return Walk(group.users, session,
               [&](const std::string &userid, const Session *s) { return CheckUserDefined(call, userid, s); });
 }
 
-CheckResult CheckAclsDefined(const Call &call, const GroupSpec &group, const Session *session) {
+CheckResult CheckAclsDefined(const Call &call, const GroupContent &group, const Session *session) {
   return Walk(group.acls, session, [&](const std::string &aclname, const Session *s) {
     return CheckAclDefined(call, aclname, s);
   });

@@ -28,8 +28,8 @@ CheckResult CheckAclDefined(const Call &call, std::string_view aclname, const Se
 
 // "1" when every name passes (an empty list too, without a request); else the first failing status.
 // Each lookup runs with the session of the one before it; the result carries the last one.
-CheckResult CheckUsersDefined(const Call &call, const GroupSpec &group, const Session *session);
-CheckResult CheckAclsDefined(const Call &call, const GroupSpec &group, const Session *session);
+CheckResult CheckUsersDefined(const Call &call, const GroupContent &group, const Session *session);
+CheckResult CheckAclsDefined(const Call &call, const GroupContent &group, const Session *session);
 CheckResult CheckGroupsDefined(const Call &call, const std::vector<std::string> *groups,
                                const Session *session);
 

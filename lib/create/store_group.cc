@@ -15,7 +15,7 @@ namespace {
 const Session *Ptr(const std::optional<Session> &session) { return session ? &*session : nullptr; }
 
 // The "_process=" command of a new group document: no kiv:id, so the server stores it as a new document.
-std::string GroupDocument(const GroupSpec &group, const std::optional<Session> &session) {
+std::string GroupDocument(const GroupContent &group, const std::optional<Session> &session) {
   std::string command = "_process=<?xml version=\"1.0\" encoding=\"utf-8\" ?><kiv:group kiv:groupname=\"";
   command += group.name;
   command += "\" xmlns:kiv=\"";
@@ -30,7 +30,7 @@ std::string GroupDocument(const GroupSpec &group, const std::optional<Session> &
 
 }  // namespace
 
-CheckResult StoreGroup(const Call &call, const GroupSpec &group, const Session *session, int mode) {
+CheckResult StoreGroup(const Call &call, const GroupContent &group, const Session *session, int mode) {
   std::optional<Session> current = session != nullptr ? std::optional<Session>(*session) : std::nullopt;
   if (mode == 1) {
     // Every referenced user, then every referenced ACL, must exist; the first missing one ends the

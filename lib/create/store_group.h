@@ -12,7 +12,7 @@ namespace custor {
 
 // mode 1 checks the references first (used with a session only); mode 0 does not. A given session is
 // rolled back and closed on every failure.
-CheckResult StoreGroup(const Call &call, const GroupSpec &group, const Session *session, int mode);
+CheckResult StoreGroup(const Call &call, const GroupContent &group, const Session *session, int mode);
 
 }  // namespace custor
 

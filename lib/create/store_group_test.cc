@@ -9,10 +9,10 @@ class StoreGroupTest : public AgentTest {};
 
 // Its success paths, alone and checked in a session, are rows of the create and modify tests.
 TEST_F(StoreGroupTest, StoresTheDocumentAndChecksReferencesInMode1) {
-  const GroupSpec staff{"staff", {"anna", "bert"}, {"a1"}}, empty{"staff", {}, {}};
+  const GroupContent staff{"staff", {"anna", "bert"}, {"a1"}}, empty{"staff", {}, {}};
   const std::string doc = Doc("group", "staff", Refs("user", {"anna", "bert"}) + Refs("acl", {"a1"}));
   const Step given = Given("7", "k0"), anna = Send(Lookup("user", "anna"), Found("<u/>"));
-  const std::tuple<const GroupSpec &, bool, int, Script, std::string> cases[] = {
+  const std::tuple<const GroupContent &, bool, int, Script, std::string> cases[] = {
       {empty, false, 0, Talk(Plain(Doc("group", "staff", ""), Ok("Document stored"))), "0|-"},
       {staff, false, 0, Talk(Plain(doc, Failure("KIVXXE8610", "unknown error"))), "KIVAAE0400 text |-"},
       {staff, false, 0, Talk(Plain(doc, Failure("KIVXDE0050", "Invalid document"))),

@@ -38,8 +38,8 @@ std::optional<std::vector<std::string>> ArgumentCheck::GroupList(const ::NameLis
   return names;
 }
 
-std::optional<GroupSpec> ArgumentCheck::Group(const ::GroupRecord *group) {
-  std::optional<GroupSpec> wanted = group != nullptr ? GroupFrom(*group) : std::nullopt;
+std::optional<GroupContent> ArgumentCheck::Group(const ::GroupRecord *group) {
+  std::optional<GroupContent> wanted = group != nullptr ? GroupFrom(*group) : std::nullopt;
   if (!wanted) {
     Refuse(kInvalidArgument);
   } else {

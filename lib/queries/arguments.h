@@ -26,7 +26,7 @@ class ArgumentCheck {
   // The group list of a user or ACL operation: null means none.
   std::optional<std::vector<std::string>> GroupList(const ::NameList *groups);
   // A group handed in: its name and references.
-  std::optional<GroupSpec> Group(const ::GroupRecord *group);
+  std::optional<GroupContent> Group(const ::GroupRecord *group);
   // The entries of an ACL handed in; the entries left out (omit "1") are never written, so only the
   // others must fit in a document.
   std::optional<std::vector<Ace>> Acl(const ::AclRecord *acl);

@@ -34,12 +34,12 @@ std::optional<std::vector<std::string>> NamesFrom(const ::NameList &list) {
   return Texts(list.names, list.count);
 }
 
-std::optional<GroupSpec> GroupFrom(const ::GroupRecord &group) {
+std::optional<GroupContent> GroupFrom(const ::GroupRecord &group) {
   if (group.nameOrId == nullptr) return std::nullopt;
   auto users = Texts(group.users, group.userCount);
   auto acls = Texts(group.acls, group.aclCount);
   if (!users || !acls) return std::nullopt;
-  return GroupSpec{group.nameOrId, std::move(*users), std::move(*acls)};
+  return GroupContent{group.nameOrId, std::move(*users), std::move(*acls)};
 }
 
 std::optional<std::vector<Ace>> AcesFrom(const ::AclRecord &acl) {

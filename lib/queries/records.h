@@ -61,7 +61,7 @@ struct AclData {
 };
 
 // A group handed in by the agent: its name and the users and ACLs it is to refer to.
-struct GroupSpec {
+struct GroupContent {
   std::string name;
   std::vector<std::string> users;
   std::vector<std::string> acls;
@@ -70,7 +70,7 @@ struct GroupSpec {
 // Input conversion. nullopt for a record that breaks the interface (a count outside 0..2000, a null
 // entry below the count, a null name); the caller answers kInvalidArgument.
 std::optional<std::vector<std::string>> NamesFrom(const ::NameList &list);
-std::optional<GroupSpec> GroupFrom(const ::GroupRecord &group);
+std::optional<GroupContent> GroupFrom(const ::GroupRecord &group);
 std::optional<std::vector<Ace>> AcesFrom(const ::AclRecord &acl);
 
 // Output conversion: new records at full size that the caller owns (status texts excepted, which are
