@@ -29,24 +29,21 @@ Script Read(const std::string &document) {
 class AclDetailsTest : public AgentTest {};
 
 TEST_F(AclDetailsTest, EveryPathOfTheRead) {
-  const Session caller{"30", "c0", "0"}, lost{"31", "c9", "VRX@DLL PARSE_ERR"};
   const Step read = Steps(Send(kAcl, Found(kDoc)), Send(kGroups, Found(kNodes)));
   const std::tuple<const char *, const Session *, bool, Script, std::string> cases[] = {
       {"sessionless", nullptr, true, Talk(Plain(kAcl, Result(kDoc)), Plain(kGroups, Result(kNodes))),
        kRead + "-"},
       {"own session, rolled back", nullptr, false, Talk(Connect(), read, Rollback()), kRead + "-"},
-      {"caller's, handed back with the last identity", &caller, false, Talk(Given("30", "c0"), read),
+      {"caller's, handed back with the last identity", &kCaller, false, Talk(Given("30", "c0"), read),
        kRead + "30/k2/0"},
-      {"own session refused: given up", nullptr, false,
-       Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")), Given("0", "0"),
-            Rollback(Next::kNoIdentity)),
+      {"own session refused: given up", nullptr, false, RefusedConnect(),
        "KIVXSE0031 Too many sessions|-|||-"},
-      {"caller's unusable: given up too", &lost, false, Talk(Given("31", "c9"), Rollback()),
+      {"caller's unusable: given up too", &kUnusable, false, Talk(Given("31", "c9"), Rollback()),
        "VRX@DLL PARSE_ERR|-|||-"},
       {"no reply: not ended", nullptr, false, Talk(Connect(), Unanswered(kAcl)),
        "VRX@DLL CORVANE_REQUEST_FAILED|-|||-"},
       {"unknown: the message line", nullptr, true, Talk(Plain(kAcl, NoResult())), kUnknown},
-      {"unknown in caller's session: not ended", &caller, false, Talk(Given("30", "c0"), Send(kAcl, None())),
+      {"unknown in caller's session: not ended", &kCaller, false, Talk(Given("30", "c0"), Send(kAcl, None())),
        kUnknown},
       {"error without message line", nullptr, true,
        Talk(Plain(kAcl, Failure("KIVXBE0020", "Database not found"))),

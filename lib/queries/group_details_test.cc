@@ -25,7 +25,6 @@ Script Sessionless(Reply users, Reply acls, Reply document) {
 class GroupDetailsTest : public AgentTest {};
 
 TEST_F(GroupDetailsTest, EveryPathOfTheRead) {
-  const Session caller{"30", "c0", "0"}, lost{"31", "c9", "VRX@DLL PARSE_ERR"};
   const Step read = Steps(Send(kUsers, Found(Refs("user", {"ann", "bob"}))),
                           Send(kAcls, Found(Refs("acl", {"docs"}))), Send(kGroup, Found(kDoc)));
   const Script sessionless =
@@ -33,16 +32,14 @@ TEST_F(GroupDetailsTest, EveryPathOfTheRead) {
   const std::tuple<const char *, const Session *, bool, Script, std::string> cases[] = {
       {"sessionless", nullptr, true, sessionless, kRead + "-"},
       {"own session, committed", nullptr, false, Talk(Connect(), read, Commit()), kRead + "-"},
-      {"caller's, handed back with the last identity", &caller, false, Talk(Given("30", "c0"), read),
+      {"caller's, handed back with the last identity", &kCaller, false, Talk(Given("30", "c0"), read),
        kRead + "30/k3/0"},
-      {"own session refused: given up", nullptr, false,
-       Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")), Given("0", "0"),
-            Rollback(Next::kNoIdentity)),
+      {"own session refused: given up", nullptr, false, RefusedConnect(),
        "KIVXSE0031 Too many sessions|-|||-"},
-      {"caller's unusable: nothing sent, handed back", &lost, false, Talk(),
+      {"caller's unusable: nothing sent, handed back", &kUnusable, false, Talk(),
        "VRX@DLL PARSE_ERR|-|||31/c9/VRX@DLL PARSE_ERR"},
       {"no reply in own session: not ended", nullptr, false, Talk(Connect(), Unanswered(kUsers)), kFailed},
-      {"no reply in caller's: not handed back", &caller, false, Talk(Given("30", "c0"), Unanswered(kUsers)),
+      {"no reply in caller's: not handed back", &kCaller, false, Talk(Given("30", "c0"), Unanswered(kUsers)),
        kFailed},
       {"unknown group", nullptr, true, Sessionless(NoResult(), NoResult(), NoResult()),
        "0|VRX@DLL PARSE_ERR|||-"},

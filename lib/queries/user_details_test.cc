@@ -21,18 +21,15 @@ std::string Summary(const UserDetails &user) {
 class UserDetailsTest : public AgentTest {};
 
 TEST_F(UserDetailsTest, EveryPathOfTheRead) {
-  const Session caller{"30", "c0", "0"}, lost{"31", "c9", "VRX@DLL PARSE_ERR"};
   const Step read = Steps(Send(kUser, Found(kDoc)), Send(kGroups, Found(kNodes)));
   const std::tuple<const char *, const Session *, bool, Script, std::string> cases[] = {
       {"sessionless", nullptr, true, Talk(Plain(kUser, Result(kDoc)), Plain(kGroups, Result(kNodes))),
        kRead + "0/0/0"},
       {"own session, committed", nullptr, false, Talk(Connect(), read, Commit()), kRead + "7/k3/0"},
-      {"caller's, not ended", &caller, false, Talk(Given("30", "c0"), read), kRead + "30/k2/0"},
-      {"own session refused: given up", nullptr, false,
-       Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")), Given("0", "0"),
-            Rollback(Next::kNoIdentity)),
+      {"caller's, not ended", &kCaller, false, Talk(Given("30", "c0"), read), kRead + "30/k2/0"},
+      {"own session refused: given up", nullptr, false, RefusedConnect(),
        "KIVXSE0031 Too many sessions|-||-"},
-      {"caller's unusable: given up", &lost, false, Talk(Given("31", "c9"), Rollback()),
+      {"caller's unusable: given up", &kUnusable, false, Talk(Given("31", "c9"), Rollback()),
        "VRX@DLL PARSE_ERR|-||-"},
       {"group query unanswered in own session: not ended, data kept", nullptr, false,
        Talk(Connect(), Send(kUser, Found(kDoc)), Unanswered(kGroups)),

@@ -161,6 +161,14 @@ inline Step End(const std::string &verb, Next next) {
 inline Step Commit(Next next = Next::kNewKey) { return End("_commit=*", next); }
 inline Step Rollback(Next next = Next::kNewKey) { return End("_rollback=*", next); }
 
+// The sessions a reader is handed, usable and not, and the connect that the server refuses (the reader
+// then gives up and rolls back with the identity "0"/"0").
+inline const Session kCaller{"30", "c0", "0"}, kUnusable{"31", "c9", kLost};
+inline Script RefusedConnect() {
+  return Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")), Given("0", "0"),
+              Rollback(Next::kNoIdentity));
+}
+
 // The answer text of an exported function, released.
 inline std::string Take(char *text) {
   std::string copy = text != nullptr ? text : "(null)";
