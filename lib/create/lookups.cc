@@ -18,33 +18,41 @@ constexpr Kind kUser{"_XQL=/kiv:user [@kiv:userid=\"", "KIVAAE0388"};
 constexpr Kind kGroup{"_XQL=/kiv:group [@kiv:groupname=\"", "KIVAAE0390"};
 constexpr Kind kAcl{"_XQL=/kiv:acl [@kiv:aclname=\"", "KIVAAE0389"};
 
-// Sends the lookup query for `name`, inside `session` when one is given, and returns the reply. The
-// result's session is the identity that the reply announces (none without a session).
-std::string Ask(const Call &call, const Kind &kind, std::string_view name, const Session *session,
-                CheckResult &result) {
+// Sends the lookup query for `name`, inside `session` when one is given, and returns the reply.
+std::string Ask(const Call &call, const Kind &kind, std::string_view name, const Session *session) {
   std::string query(kind.query_head);
   query.append(name);
   query += "\"]";
   if (session != nullptr) query += SessionTail(*session);
-  std::string reply = ExecuteServerCommand(call, query);
-  if (session != nullptr) result.session = ParseSessionReply(reply);
-  return reply;
+  return ExecuteServerCommand(call, query);
+}
+
+// The reply's verdict, and the identity it announces when the lookup went inside a session.
+std::string Verdict(std::string_view reply, const Session *session, CheckResult &result) {
+  if (session == nullptr) return CheckReply(reply);
+  CheckedReply checked = CheckSessionReply(reply);
+  result.session = std::move(checked.session);
+  return std::move(checked.verdict);
 }
 
 // "0" when the reply holds no xql:result (nothing stands in the way of a create); else the verdict.
 CheckResult Find(const Call &call, const Kind &kind, std::string_view name, const Session *session) {
   CheckResult result;
-  const std::string reply = Ask(call, kind, name, session, result);
-  const bool found = ExtractElement(reply, "xql:result") != kTagNotFound;
-  result.status = found ? CheckReply(reply) : "0";
+  const std::string reply = Ask(call, kind, name, session);
+  if (ExtractElement(reply, "xql:result") != kTagNotFound) {
+    result.status = Verdict(reply, session, result);
+  } else {
+    if (session != nullptr) result.session = ParseSessionReply(reply);
+    result.status = "0";
+  }
   return result;
 }
 
 // "1" when a clean reply holds an xql:result; the kind's not-defined text when it holds none.
 CheckResult Defined(const Call &call, const Kind &kind, std::string_view name, const Session *session) {
   CheckResult result;
-  const std::string reply = Ask(call, kind, name, session, result);
-  std::string verdict = CheckReply(reply);
+  const std::string reply = Ask(call, kind, name, session);
+  std::string verdict = Verdict(reply, session, result);
   if (verdict != "0") {
     result.status = std::move(verdict);
   } else if (ExtractElement(reply, "xql:result") != kTagNotFound) {
