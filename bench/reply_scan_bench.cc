@@ -6,7 +6,6 @@
 // of that reply. getDataForACL_RO scans the ACL reply twice (access values, kiv:id), the cut-out
 // xql:result once (entry texts) and the groups reply once; its reference is those four plain parses.
 #include <benchmark/benchmark.h>
-#include <expat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -17,6 +16,7 @@
 #include "agent/replies.h"
 #include "agent/test_agent.h"
 #include "bench/paired_timer.h"
+#include "bench/plain_parse.h"
 #include "bench/release.h"
 #include "custor/custor.h"
 
@@ -73,14 +73,6 @@ std::string ResultElement(const std::string &reply) {
   const std::size_t begin = reply.find("<xql:result");
   const std::size_t end = reply.find("</xql:result>");
   return reply.substr(begin, end + std::strlen("</xql:result>") - begin);
-}
-
-// One plain parse: a parser without handlers over the whole text.
-void PlainParse(std::string_view xml) {
-  XML_Parser parser = XML_ParserCreate(nullptr);
-  const XML_Status status = XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), XML_TRUE);
-  benchmark::DoNotOptimize(status);
-  XML_ParserFree(parser);
 }
 
 // A fresh test agent that answers every request with `answer`.
