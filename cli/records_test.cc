@@ -13,6 +13,7 @@ using Names = std::vector<std::string>;
 
 TEST(ParseAce, SplitsAtTheFirstEqualsSign) {
   EXPECT_THAT(ParseAce("read=a=b", true), FieldsAre("read", "a=b", true));
+  EXPECT_THAT(ParseAce("write=", true), FieldsAre("write", "", true));
   EXPECT_THAT(ParseAce("=J\xC3\xB6rg & <co>", false), FieldsAre("", "J\xC3\xB6rg & <co>", false));
   EXPECT_THROW(ParseAce("no equals sign", false), UsageError);
 }
