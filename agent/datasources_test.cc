@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <tuple>
 #include <vector>
 
 #include "agent/test_files.h"
@@ -12,10 +11,12 @@
 namespace custor::agent {
 namespace {
 
+using testing::ScopedEnv;
 constexpr uint32_t kUntouched = 0xA5A5A5A5;
+using Answer = std::pair<uint16_t, uint32_t>;
 
 // The status of one question and the word at byte 40 after it; nothing else of the block may change.
-std::pair<uint16_t, uint32_t> Ask(const char *database, const char *name) {
+Answer Ask(const char *database, const char *name) {
   std::vector<unsigned char> block(560, 0xA5);
   void *ref = block.data();
   const uint16_t status = dsif_get_parameter(database, 0, name, 2, block.data(), &ref);
@@ -33,27 +34,27 @@ TEST(DataSources, AnswersTheReadOnlyParameterOfEachDatabase) {
       "; readonly = no\n# readonly = no\n[ ro ]\n  ReadOnly\t=\tyes  \r\n[rw]\nreadonly = yes\n[shouting]\n"
       "readonly = YES\nnot a setting\n= no key\n[odd]\nreadonly = yes\n[broken\nreadonly = maybe\n[unset]\n"
       "other = yes\n[rw]\nreadonly = no\n");
-  const std::optional<std::string> none;
-  const std::tuple<std::optional<std::string>, const char *, const char *, uint16_t, uint32_t> cases[] = {
-      {file.path(), "ro", "readonly", kParameterRead, 1},
-      {file.path(), "rw", "readonly", kParameterRead, 0},
-      {file.path(), "shouting", "readonly", kParameterRead, 1},
-      {file.path(), "odd", "readonly", kBadParameterValue, kUntouched},
-      {file.path(), "unset", "readonly", kUnknownParameter, kUntouched},
-      {file.path(), "RO", "readonly", kUnknownDatabase, kUntouched},
-      {file.path(), "broken", "readonly", kUnknownDatabase, kUntouched},
-      {file.path(), "ro", "READONLY", kUnknownParameter, kUntouched},
-      {none, "ro", "readonly", kNoDataSourceFile, kUntouched},
-      {"/nonexistent/custor/datasources.ini", "ro", "readonly", kNoDataSourceFile, kUntouched},
-  };
-  for (const auto &[path, database, name, status, word] : cases) {
-    testing::ScopedEnv env("CUSTOR_DATASOURCES", path);
-    EXPECT_EQ(Ask(database, name), std::make_pair(status, word)) << database << "/" << name;
+  const std::tuple<const char *, const char *, uint16_t, uint32_t> cases[] = {
+      {"ro", "readonly", kParameterRead, 1},
+      {"rw", "readonly", kParameterRead, 0},
+      {"shouting", "readonly", kParameterRead, 1},
+      {"odd", "readonly", kBadParameterValue, kUntouched},
+      {"unset", "readonly", kUnknownParameter, kUntouched},
+      {"RO", "readonly", kUnknownDatabase, kUntouched},
+      {"broken", "readonly", kUnknownDatabase, kUntouched},
+      {"ro", "READONLY", kUnknownParameter, kUntouched}};
+  {
+    ScopedEnv env("CUSTOR_DATASOURCES", file.path());
+    for (const auto &[database, name, status, word] : cases)
+      EXPECT_EQ(Ask(database, name), Answer(status, word)) << database << "/" << name;
+    std::ofstream(file.path(), std::ios::trunc) << "[ro]\nreadonly = no\n";  // read again at each call
+    EXPECT_EQ(Ask("ro", "readonly").second, 0u);
   }
-  // The file is read again at each call.
-  testing::ScopedEnv env("CUSTOR_DATASOURCES", file.path());
-  std::ofstream(file.path(), std::ios::trunc) << "[ro]\nreadonly = no\n";
-  EXPECT_EQ(Ask("ro", "readonly").second, 0u);
+  for (const std::optional<std::string> &path :
+       {std::optional<std::string>(), std::optional(file.path() + ".none")}) {
+    ScopedEnv env("CUSTOR_DATASOURCES", path);
+    EXPECT_EQ(Ask("ro", "readonly"), Answer(kNoDataSourceFile, kUntouched));
+  }
   char block[560];
   EXPECT_EQ(dsif_get_parameter(nullptr, 0, "readonly", 2, block, nullptr), kBadArguments);
   EXPECT_EQ(dsif_get_parameter("ro", 0, nullptr, 2, block, nullptr), kBadArguments);

@@ -3,25 +3,22 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "cli/results.h"
 
 namespace custor::cli {
 namespace {
 
 using ::testing::FieldsAre;
+using Names = std::vector<std::string>;
 
 TEST(ParseAce, SplitsAtTheFirstEqualsSign) {
   EXPECT_THAT(ParseAce("read=a=b", true), FieldsAre("read", "a=b", true));
-  EXPECT_THAT(ParseAce("write=", false), FieldsAre("write", "", false));
-  EXPECT_THAT(ParseAce("=J\xC3\xB6rg & <co>", true), FieldsAre("", "J\xC3\xB6rg & <co>", true));
+  EXPECT_THAT(ParseAce("write=", true), FieldsAre("write", "", true));
+  EXPECT_THAT(ParseAce("=J\xC3\xB6rg & <co>", false), FieldsAre("", "J\xC3\xB6rg & <co>", false));
   EXPECT_THROW(ParseAce("no equals sign", false), UsageError);
 }
 
 TEST(Inputs, HoldTheirTextsInOrder) {
-  using Names = std::vector<std::string>;
   const NameListInput list({"g2", "g1"});
   EXPECT_EQ(Texts(list.get()->names, list.get()->count), (Names{"g2", "g1"}));
   EXPECT_EQ(list.get()->names[2], nullptr);
@@ -31,7 +28,6 @@ TEST(Inputs, HoldTheirTextsInOrder) {
   EXPECT_EQ(Texts(g->users, g->userCount), (Names{"u1", "u2"}));
   EXPECT_EQ(Texts(g->acls, g->aclCount), Names{"acl1"});
   EXPECT_TRUE(g->status == nullptr && g->session == nullptr);
-
   const AclInput acl({{"read", "alice", false}, {"write", "bob", true}});
   const AclRecord *a = acl.get();
   ASSERT_EQ(a->aceCount, 2);
@@ -41,7 +37,7 @@ TEST(Inputs, HoldTheirTextsInOrder) {
 }
 
 TEST(Inputs, RefuseMoreThanARecordHolds) {
-  const std::vector<std::string> full(CUSTOR_CAPACITY, "n"), over(CUSTOR_CAPACITY + 1, "n");
+  const Names full(CUSTOR_CAPACITY, "n"), over(CUSTOR_CAPACITY + 1, "n");
   EXPECT_EQ(NameListInput(full).get()->count, CUSTOR_CAPACITY);
   EXPECT_THROW(NameListInput{over}, UsageError);
   EXPECT_THROW((GroupInput{"g", over, {}}), UsageError);

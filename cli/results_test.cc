@@ -1,5 +1,6 @@
-// Release of returned records, and the reading of their text arrays. Under the sanitizers a text freed
-// that the caller does not own, or one left behind, fails the test.
+// Release of returned records, and the reading of their text arrays. Every record shape is released
+// after real library calls by the end-to-end tests; what those cannot show is a field the library never
+// sets. Under the sanitizers a text freed that the caller does not own, or one left behind, fails.
 #include "cli/results.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +13,6 @@ namespace {
 
 char kShared[] = "0";  // as the library's shared status texts: never freed by the caller
 
-// Every record shape is released after real library calls, under the sanitizers, by the end-to-end
-// tests and the command-line tour; what those cannot show is a field the library never sets.
 TEST(Release, LeavesWhatTheCallerDoesNotOwn) {
   auto *user = static_cast<UserRecord *>(std::calloc(1, sizeof(UserRecord)));
   user->status = kShared;

@@ -1,5 +1,6 @@
-// The corvaned program as a child process: its command line, its ready file, durability across the
-// injected crash of --exit-after-requests, and a clean stop on SIGTERM.
+// The corvaned program as a child process: its command line, its ready file, the injected crash of
+// --exit-after-requests, and a clean stop on SIGTERM. Which changes survive a crash at every request of
+// a change is checked end to end.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -7,7 +8,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "test_support.h"
@@ -16,7 +16,6 @@ namespace corvane {
 namespace {
 
 using testing::Message;
-using testing::Result;
 using testing::TestClient;
 
 // A corvaned child process on 127.0.0.1:0. The ready file is the write end of a pipe, so that the test
@@ -43,7 +42,6 @@ class Corvaned {
     EXPECT_NE(port_, 0) << "corvaned did not become ready";
   }
   ~Corvaned() { Stop(SIGKILL); }
-
   uint16_t port() const { return static_cast<uint16_t>(port_); }
   // Sends `signal_number` (none with 0) and returns the wait status of the ended process.
   int Stop(int signal_number) {
@@ -63,19 +61,15 @@ TEST(CorvanedTest, CommandLine) {
   EXPECT_NE(std::system(CORVANED_PATH " --listen nowhere 2>/dev/null"), 0);
 }
 
-// The injected crash, SIGKILL right after the reply to the nth request, keeps only committed changes; a
-// SIGTERM stops the server cleanly.
-TEST(CorvanedTest, ExitAfterRequestsAndSigterm) {
+TEST(CorvanedTest, ExitAfterRequestsKeepsTheCommitAndSigtermStopsCleanly) {
   testing::TempDir dir;
   {
-    Corvaned server(dir.path(), {"--create-database", "db", "--exit-after-requests", "5"});
+    Corvaned server(dir.path(), {"--create-database", "db", "--exit-after-requests", "3"});
     TestClient client(server.port());
     testing::ClientSession a = client.Connect();
-    EXPECT_EQ(client.Send("_process=<kiv:user kiv:userid=\"one\"/>"), Message("Document stored"));
-    client.In(&a, "_process=<kiv:user kiv:userid=\"two\"/>");
-    client.In(&a, "_commit=*");
-    const std::string reply = client.In(&a, "_process=<kiv:user kiv:userid=\"lost\"/>");
-    EXPECT_EQ(reply, Message("Document stored", &a));
+    client.In(&a, "_process=<kiv:user kiv:userid=\"one\"/>");
+    const std::string reply = client.In(&a, "_commit=*");
+    EXPECT_EQ(reply, Message("Transaction committed", &a));  // answered, then killed
     const int status = server.Stop(0);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
   }
@@ -83,8 +77,7 @@ TEST(CorvanedTest, ExitAfterRequestsAndSigterm) {
   TestClient client(restarted.port());
   // A new document takes no committed one's id (it would replace it).
   EXPECT_EQ(client.Send("_process=<kiv:group kiv:groupname=\"g\"/>"), Message("Document stored"));
-  EXPECT_EQ(client.Send("_XQL=/kiv:user sortby(@kiv:userid)"),
-            Result("<kiv:user kiv:id=\"1\" kiv:userid=\"one\"/><kiv:user kiv:id=\"2\" kiv:userid=\"two\"/>"));
+  EXPECT_EQ(client.Send("_XQL=/kiv:user"), testing::Result("<kiv:user kiv:id=\"1\" kiv:userid=\"one\"/>"));
   client.Connect("made");
   const int status = restarted.Stop(SIGTERM);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
