@@ -29,30 +29,25 @@ struct Slot {
   }}
 // clang-format on
 
-// Names in every family of functions, and in every place of a record where a name stands.
+// Names in every family of functions, and in the places of a record where a name stands.
 const Slot kNames[] = {
     SLOT(StatusOf(getDetailsForUser_RO(0, db, text, 0, 0))),
     SLOT(StatusOf(getDataForGroup(0, db, text, 0, 0))),
-    SLOT(StatusOf(getDataForACL_RO(0, db, text, 0, 0))),
     SLOT(Take(createUser(0, db, "<n/>", text, &in.groups, 0, 0))),
     SLOT((in.groups.names[0] = Mut(text), Take(createUser_BAT(0, db, "<n/>", "a", &in.groups, 0, 0)))),
-    SLOT(Take(createACL(0, db, text, &in.groups, &in.acl, 0, 0))),
     SLOT((in.ace.text = Mut(text), Take(createACL(0, db, "docs", &in.groups, &in.acl, 0, 0)))),
     SLOT((in.ace.access = Mut(text), Take(createACL_BAT(0, db, "docs", &in.groups, &in.acl, 0, 0)))),
     SLOT((in.group.nameOrId = Mut(text), Take(createGroup(0, db, &in.group, 0, 0)))),
-    SLOT((in.group.users[0] = Mut(text), Take(createGroup_BAT(0, db, &in.group, 0, 0)))),
+    SLOT((in.group.users[0] = Mut(text), Take(modifyGroup_BAT(0, db, "G1", &in.group, 0, 0)))),
     SLOT((in.group.acls[0] = Mut(text), Take(createGroup(0, db, &in.group, 0, 0)))),
     SLOT(Take(deleteUser(0, db, text, 0, 0))),
     SLOT(Take(modifyUser(0, db, text, "<n/>", "a", &in.groups, 0, 0))),
-    SLOT((in.group.users[0] = Mut(text), Take(modifyGroup_BAT(0, db, "G1", &in.group, 0, 0)))),
-    SLOT((in.groups.names[0] = Mut(text), Take(modifyACL_BAT(0, db, "a", "a", &in.groups, &in.acl, 0, 0)))),
     SLOT(Take(addACE(0, db, "docs", text, "read", 0, 0))),
 };
 
 // Texts that are not names but must be there, records where null has no meaning, and the database.
 const Slot kNullOnly[] = {
     SLOT(Take(createUser(0, db, text, "ann", nullptr, 0, 0))),
-    SLOT(Take(modifyUser_BAT(0, db, "ann", text, "ann", nullptr, 0, 0))),
     SLOT(Take(createACL_BAT(0, db, "docs", nullptr, nullptr, 0, 0))),
     SLOT(Take(modifyGroup_BAT(0, db, "G1", nullptr, 0, 0))),
     SLOT((in.acl.aces[0] = nullptr, Take(createACL(0, db, "docs", nullptr, &in.acl, 0, 0)))),
@@ -62,7 +57,6 @@ const Slot kNullOnly[] = {
 
 // The count of every kind of array that is read as input.
 const Slot kCounts[] = {
-    SLOT((in.groups.count = count, Take(createUser(0, db, "<n/>", "ann", &in.groups, 0, 0)))),
     SLOT((in.groups.count = count, Take(modifyACL(0, db, "docs", "docs", &in.groups, &in.acl, 0, 0)))),
     SLOT((in.acl.aceCount = count, Take(createACL(0, db, "docs", nullptr, &in.acl, 0, 0)))),
     SLOT((in.group.userCount = count, Take(createGroup(0, db, &in.group, 0, 0)))),
@@ -73,12 +67,11 @@ const Slot kCounts[] = {
 SessionRecord given{Mut("7"), Mut("00112233aabbccdd"), Mut("0")};
 
 // The readers without a session hand the failure text of the missing reply on; operations that open a
-// session report the failed connect, or the message of the step that found nothing to work on.
+// session report the failed connect, or the message of the step that found nothing to work on. One
+// function of each way of reporting it.
 constexpr const char *kFailed = "VRX@DLL CORVANE_REQUEST_FAILED";
 constexpr const char *kParseErr = "VRX@DLL PARSE_ERR ";
 constexpr const char *kNoGroup = "KIVAAE0390 Group does not exist ";
-constexpr const char *kNoSession = "KIVAAE0370 Server session could not be opened or continued ";
-// Every function, as it reports its outcome with no server to send to.
 const struct {
   const char *answer;
   Slot slot;
@@ -86,31 +79,18 @@ const struct {
     {kParseErr, SLOT(StatusOf(createSession(0, db, 0, 0)))},
     {"", SLOT(Take(endTransaction(&given, 0, db, 0, 0, 0)))},
     {"", SLOT(cli::Owned<TransactionOutcome>(endTransactionNew(&given, 0, db, 0, 0, 1))->message)},
-    {kFailed, SLOT(StatusOf(getUsers(0, db, 0, 0)))},
-    {kFailed, SLOT(StatusOf(getGroups(0, db, 0, 0)))},
-    {kFailed, SLOT(StatusOf(getACLs(0, db, 0, 0)))},
     {kFailed, SLOT(StatusOf(getUserData(0, db, 0, 0)))},
     {kParseErr, SLOT(StatusOf(getDetailsForUser(0, db, "ann", 0, 0)))},
-    {kFailed, SLOT(StatusOf(getDetailsForUser_RO(0, db, "ann", 0, 0)))},
-    {kParseErr, SLOT(StatusOf(getDataForGroup(0, db, "G1", 0, 0)))},
     {kFailed, SLOT(StatusOf(getDataForGroup_RO(0, db, "G1", 0, 0)))},
-    {kParseErr, SLOT(StatusOf(getDataForACL(0, db, "docs", 0, 0)))},
     {kFailed, SLOT(StatusOf(getDataForACL_RO(0, db, "docs", 0, 0)))},
-    {kParseErr, SLOT(Take(createUser(0, db, "<n/>", "ann", &in.groups, 0, 0)))},
-    {kNoGroup, SLOT(Take(createUser_BAT(0, db, "<n/>", "ann", &in.groups, 0, 0)))},
     {kParseErr, SLOT(Take(createACL(0, db, "docs", &in.groups, &in.acl, 0, 0)))},
-    {kNoGroup, SLOT(Take(createACL_BAT(0, db, "docs", &in.groups, &in.acl, 0, 0)))},
-    {kParseErr, SLOT(Take(createGroup(0, db, &in.group, 0, 0)))},
-    {kParseErr, SLOT(Take(createGroup_BAT(0, db, &in.group, 0, 0)))},
-    {kNoSession, SLOT(Take(deleteUser(0, db, "ann", 0, 0)))},
-    {kNoSession, SLOT(Take(deleteACL(0, db, "docs", 0, 0)))},
+    {kNoGroup, SLOT(Take(createUser_BAT(0, db, "<n/>", "ann", &in.groups, 0, 0)))},
+    {"KIVAAE0370 Server session could not be opened or continued ",
+     SLOT(Take(deleteACL(0, db, "docs", 0, 0)))},
     {kParseErr, SLOT(Take(deleteGroup(0, db, "G1", 0, 0)))},
     {kParseErr, SLOT(Take(modifyUser(0, db, "ann", "<n/>", "anna", &in.groups, 0, 0)))},
-    {kNoGroup, SLOT(Take(modifyUser_BAT(0, db, "ann", "<n/>", "anna", &in.groups, 0, 0)))},
-    {kParseErr, SLOT(Take(modifyGroup(0, db, "G1", &in.group, 0, 0)))},
-    {kNoGroup, SLOT(Take(modifyGroup_BAT(0, db, "G1", &in.group, 0, 0)))},
     {"VRX@DLL PARSE_ERR", SLOT(Take(modifyACL(0, db, "docs", "docs2", &in.groups, &in.acl, 0, 0)))},
-    {kNoGroup, SLOT(Take(modifyACL_BAT(0, db, "docs", "docs2", &in.groups, &in.acl, 0, 0)))},
+    {kNoGroup, SLOT(Take(modifyGroup_BAT(0, db, "G1", &in.group, 0, 0)))},
     {"KIVXHE8201 ACL to be extended could not be read ",
      SLOT(Take(addACE(0, db, "docs", "staff", "read", 0, 0)))},
     {"CustorDLL Build: 122", SLOT(Take(giveBuild()))},
@@ -124,10 +104,10 @@ class BadInputEndToEnd : public EndToEndTest {
   template <std::size_t n>
   void ExpectRefusedUnsent(const Slot (&slots)[n], const char *text, int32_t count, const char *answer) {
     for (const Slot &slot : slots) {
-      const std::size_t before = server().LogSize();
+      const std::size_t before = server().Log().size();
       Inputs in;
       EXPECT_EQ(slot.call(db(), text, count, in), answer) << slot.what;
-      EXPECT_EQ(server().LogSize(), before) << slot.what << " sent a request";
+      EXPECT_EQ(server().Log().size(), before) << slot.what << " sent a request";
     }
   }
 };
@@ -146,36 +126,28 @@ TEST_F(BadInputEndToEnd, NullsNamesThatWouldBreakACommandAndBadCountsAreRefusedU
   }
 }
 
-// A very long name or ACL is stored whole or refused with an error text; what is stored reads back
-// byte for byte.
+// A very long name or ACL is sent whole or refused with an error text, never cut: what is stored reads
+// back byte for byte. Half a MiB goes through; a MiB makes a request longer than the agent's HTTP client
+// sends.
 TEST_F(BadInputEndToEnd, VeryLongInputIsSentWholeOrRefused) {
-  // Half a MiB goes through; a MiB makes a request longer than the agent's HTTP client sends.
-  std::vector<std::string> stored_names;
-  for (const std::size_t size : {std::size_t{512} << 10, std::size_t{1} << 20}) {
-    const std::string name(size, static_cast<char>('a' + size % 26));
-    const std::string answer = Take(createUser(0, db(), "<n/>", name.c_str(), nullptr, 0, 0));
-    RecordProperty("user_id_of_" + std::to_string(size), answer);
-    if (answer == "0") stored_names.insert(stored_names.begin(), name);  // the longer sorts first
-    cli::Owned<NameList> users(getUsers(0, db(), 0, 0));
-    EXPECT_EQ(Texts(users->names, users->count), stored_names) << size << ": " << answer;
-  }
+  const std::string half(512 << 10, 'h'), whole(1 << 20, 'w');
+  EXPECT_EQ(Take(createUser(0, db(), "<n/>", half.c_str(), nullptr, 0, 0)), "0");
+  EXPECT_EQ(Take(createUser(0, db(), "<n/>", whole.c_str(), nullptr, 0, 0)), "VRX@DLL PARSE_ERR ");
+  cli::Owned<NameList> users(getUsers(0, db(), 0, 0));
+  EXPECT_EQ(Texts(users->names, users->count), std::vector{half});
+  // An ACL of as many entries as a record holds, each of them long.
   Inputs in;
-  std::vector<std::string> texts;
+  std::vector<std::string> texts(CUSTOR_CAPACITY);
   std::vector<AceRecord> aces(CUSTOR_CAPACITY);
-  in.acl.aceCount = CUSTOR_CAPACITY;
-  for (int i = 0; i < CUSTOR_CAPACITY; ++i) {
-    texts.push_back(std::to_string(i) + std::string(10 * 1024, 'e'));
+  for (int &i = in.acl.aceCount = 0; i < CUSTOR_CAPACITY; ++i) {
+    texts[i] = std::to_string(i) + std::string(100, 'e');
     in.acl.aces[i] = &(aces[i] = {Mut("read"), texts[i].data(), nullptr});
   }
-  const std::string stored = Take(createACL(0, db(), "big", nullptr, &in.acl, 0, 0));
-  RecordProperty("acl_of_2000_long_entries", stored);
+  EXPECT_EQ(Take(createACL(0, db(), "big", nullptr, &in.acl, 0, 0)), "0");
   cli::Owned<AclRecord> big(getDataForACL_RO(0, db(), "big", 0, 0));
-  cli::Owned<NameList> acls(getACLs(0, db(), 0, 0));
-  EXPECT_EQ(acls->count, stored == "0" ? 1 : 0) << stored;
-  if (stored == "0") {
-    ASSERT_EQ(big->aceCount, CUSTOR_CAPACITY);
-    for (int i = 0; i < CUSTOR_CAPACITY; ++i) ASSERT_EQ(std::string(big->aces[i]->text), texts[i]) << i;
-  }
+  std::vector<std::string> read;
+  for (int i = 0; i < cli::Bounded(big->aceCount); ++i) read.push_back(cli::Text(big->aces[i]->text));
+  EXPECT_EQ(read, texts);
 }
 
 class NoServer : public ::testing::Test {
@@ -184,7 +156,7 @@ class NoServer : public ::testing::Test {
   static void SetUpTestSuite() { setenv("CUSTOR_PORT", "1", 1); }
 };
 
-TEST_F(NoServer, EveryFunctionReportsTheMissingReplyAtOnce) {
+TEST_F(NoServer, EachWayOfReportingTheMissingReplyComesAtOnce) {
   for (const auto &[answer, slot] : kNoServer) {
     Inputs in;
     const auto start = std::chrono::steady_clock::now();

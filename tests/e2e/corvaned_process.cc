@@ -19,26 +19,28 @@ std::string ReadFile(const std::string &path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// Reads the JSON string that starts after `key` at `*pos`, as the server writes it: \" \\ \n \r \t
+// The JSON strings of a request log line in order, decoded as the server writes them: \" \\ \n \r \t
 // and \u00XX for the other bytes below 0x20.
-bool ReadField(const std::string &line, const std::string &key, std::size_t *pos, std::string *out) {
-  if (line.compare(*pos, key.size(), key) != 0) return false;
-  for (*pos += key.size(); *pos < line.size();) {
-    const char c = line[(*pos)++];
-    if (c == '"') return true;
-    if (c != '\\') {
-      *out += c;
-    } else if (*pos < line.size()) {
-      const char e = line[(*pos)++];
-      if (e == 'u' && *pos + 4 <= line.size()) {
-        *out += static_cast<char>(std::stoi(line.substr(*pos, 4), nullptr, 16));
-        *pos += 4;
-      } else {
-        *out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+std::vector<std::string> Strings(const std::string &line) {
+  std::vector<std::string> strings;
+  bool in_string = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '"') {
+      if (!in_string) strings.emplace_back();
+      in_string = !in_string;
+    } else if (in_string && c == '\\' && i + 1 < line.size()) {
+      c = line[++i];
+      if (c == 'u') {
+        c = static_cast<char>(std::stoi(line.substr(i + 1, 4), nullptr, 16));
+        i += 4;
       }
+      strings.back() += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+    } else if (in_string) {
+      strings.back() += c;
     }
   }
-  return false;
+  return strings;
 }
 
 }  // namespace
@@ -98,12 +100,9 @@ std::vector<LoggedRequest> CorvanedProcess::Log() const {
   std::vector<LoggedRequest> log;
   std::istringstream lines(ReadFile(dir_ + "/requests.log"));
   for (std::string line; std::getline(lines, line);) {
-    LoggedRequest r;
-    std::size_t pos = 0;
-    if (ReadField(line, "{\"db\":\"", &pos, &r.db) && ReadField(line, ",\"command\":\"", &pos, &r.command) &&
-        ReadField(line, ",\"code\":\"", &pos, &r.code)) {
-      log.push_back(std::move(r));
-    }
+    // {"db":…,"command":…,"code":…}
+    std::vector<std::string> s = Strings(line);
+    if (s.size() == 6 && line.back() == '}') log.push_back({s[1], s[3], s[5]});
   }
   return log;
 }

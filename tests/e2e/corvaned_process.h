@@ -32,7 +32,6 @@ class CorvanedProcess {
   void Start(std::vector<std::string> extra_args, int signal = SIGTERM);
   // Every request served so far, in order.
   std::vector<LoggedRequest> Log() const;
-  std::size_t LogSize() const { return Log().size(); }
 
  private:
   void Launch();

@@ -126,32 +126,35 @@ struct Worker {
   }
 };
 
+// Runs `body` in `n` child processes at once, so that no connection of the agent is shared across a
+// fork; true when all of them exit with 0.
+template <typename Body>
+bool InChildren(int n, Body body) {
+  std::vector<pid_t> pids;
+  for (int p = 0; p < n; ++p) {
+    if (pids.emplace_back(fork()) == 0) std::_Exit(body(p));
+  }
+  bool all = true;
+  for (pid_t pid : pids) {
+    int status = 0;
+    all = waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0 && all;
+  }
+  return all;
+}
+
 TEST(Load, FourAgentsKeepTheCollectionWhole) {
   // Writers queue for the lock rather than fail; sessions that refusals leave open end soon.
   e2e::CorvanedProcess server({"--lock-timeout", "120", "--session-timeout", "2"});
   setenv("CUSTOR_PORT", std::to_string(server.port()).c_str(), 1);
   const std::string dir = server.data_dir();
-  // Runs `body` in `n` child processes at once, so that no connection of the agent is shared across a
-  // fork; true when all of them exit with 0.
-  auto in_children = [](int n, auto body) {
-    std::vector<pid_t> pids;
-    for (int p = 0; p < n; ++p) {
-      if (pids.emplace_back(fork()) == 0) std::_Exit(body(p));
-    }
-    bool all = true;
-    for (pid_t pid : pids) {
-      int status = 0;
-      all = waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0 && all;
-    }
-    return all;
-  };
-  ASSERT_TRUE(in_children(1, [](int) {
-    int stored = 0;
-    for (const std::string &g : kGroups) stored += e2e::Seeded(kDb, e2e::GroupDoc(g));
-    return stored == 4 ? 0 : 1;
+  ASSERT_TRUE(InChildren(1, [](int) {
+    return std::all_of(kGroups.begin(), kGroups.end(),
+                       [](const std::string &g) { return e2e::Seeded(kDb, e2e::GroupDoc(g)); })
+               ? 0
+               : 1;
   }));
   EXPECT_TRUE(
-      in_children(kProcesses, [&dir](int p) { return Worker(p).Run(dir + "/worker-" + std::to_string(p)); }));
+      InChildren(kProcesses, [&dir](int p) { return Worker(p).Run(dir + "/worker-" + std::to_string(p)); }));
 
   // What the workers were told they own, against what the server holds now.
   std::vector<std::string> expected, actual;
