@@ -19,8 +19,6 @@ TEST_F(DeleteUserOrAclTest, EveryPathOfTheDelete) {
       Send(kDeleteUser, Refused("KIVXIE8300", "No matching document found"), Next::kSameKey);
   const std::tuple<const char *, int, bool, Script, std::string> cases[] = {
       {"user, no group", kUserKind, false, Talk(deleted, Send(kUserGroups, None()), Commit()), "0|-"},
-      {"acl, no group", kAclKind, false,
-       Talk(Connect(), Send(kDeleteAcl), Send(kAclGroups, None()), Commit()), "0|-"},
       {"every group in reply order; a refused store goes on", kUserKind, false,
        Talk(deleted, Send(kUserGroups, Found(GroupNode("9", "G2") + GroupNode("4", "G1"))),
             ReadGroup("G2", "9", {"u", "v"}, {"a1"}),
@@ -74,11 +72,10 @@ TEST_F(DeleteUserOrAclTest, EveryPathOfTheDelete) {
 
 TEST_F(DeleteUserOrAclTest, RewrittenGroupKeepsEveryOtherReference) {
   const std::tuple<int, std::vector<std::string>, std::vector<std::string>, std::string> cases[] = {
-      {kUserKind, {"t", "u", "v"}, {"a"}, Refs("user", {"t", "v"}) + Refs("acl", {"a"})},
-      {kAclKind, {"t", "v"}, {"a", "u", "z"}, Refs("user", {"t", "v"}) + Refs("acl", {"a", "z"})},
-      {kUserKind, {"u"}, {"u"}, Refs("acl", {"u"})},  // a same-named ACL stays
-      {kAclKind, {"u"}, {"u"}, Refs("user", {"u"})},
-      {kUserKind, {"U", "u", "u ", "u", "w"}, {}, Refs("user", {"U", "u ", "w"})},  // exact text, every time
+      // A same-named reference of the other kind stays; only the exact text goes, every time.
+      {kUserKind, {"t", "u", "v"}, {"a", "u"}, Refs("user", {"t", "v"}) + Refs("acl", {"a", "u"})},
+      {kAclKind, {"t", "u"}, {"a", "u", "z"}, Refs("user", {"t", "u"}) + Refs("acl", {"a", "z"})},
+      {kUserKind, {"U", "u", "u ", "u", "w"}, {}, Refs("user", {"U", "u ", "w"})},
   };
   for (const auto &[kind, users, acls, refs] : cases) {
     const Script script =

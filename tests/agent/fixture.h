@@ -1,7 +1,7 @@
-// Harness of the library's unit tests: the commands and documents the library sends, built as it builds
-// them; scripted server conversations in which the session key changes with every answered command as
-// corvaned's does, so that a command carrying any but the latest key shows as a mismatch; and the
-// fixture: a fresh test agent for every test, the reply contract checked at its end.
+// Harness of the library's unit tests: the commands and documents the library sends; scripted
+// conversations in which the session key changes with every answered command, as corvaned's does, so a
+// command carrying any but the latest key shows as a mismatch; and the fixture, which checks the reply
+// contract at the end of every test.
 #ifndef CUSTOR_TESTS_AGENT_FIXTURE_H_
 #define CUSTOR_TESTS_AGENT_FIXTURE_H_
 
@@ -21,19 +21,9 @@
 #include "create/check_result.h"
 #include "custor/custor.h"
 
-namespace custor {
-
-// Readable session identities in test failures.
-inline void PrintTo(const Session &session, std::ostream *out) {
-  *out << "{" << session.sessionId << ", " << session.sessionKey << ", " << session.status << "}";
-}
-
-}  // namespace custor
-
 namespace custor::testing {
 
 inline const std::string kXmlns = " xmlns:kiv=\"http://namespaces.corvane.example/kiv\">";
-inline const std::string kDecl = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>";
 inline const std::string kLost = "VRX@DLL PARSE_ERR";
 
 // The lookup of a "user", "group" or "acl" by name.
@@ -61,12 +51,12 @@ inline std::string UserDoc(const std::string &userid, const std::string &content
 inline std::string Doc(const std::string &kind, const std::string &name, const std::string &body,
                        const std::string &id = "") {
   const std::string id_attribute = id.empty() ? "" : "kiv:id=\"" + id + "\" ";
-  return "_process=" + kDecl + "<kiv:" + kind + " " + id_attribute + "kiv:" + kind + "name=\"" + name + "\"" +
-         kXmlns + body + "</kiv:" + kind + ">";
+  return "_process=<?xml version=\"1.0\" encoding=\"utf-8\" ?><kiv:" + kind + " " + id_attribute +
+         "kiv:" + kind + "name=\"" + name + "\"" + kXmlns + body + "</kiv:" + kind + ">";
 }
 
-// A reply made for the identity the script gives it: success, a query result, no result, a failure,
-// a result beside failure KIVXLE0060, or no reply at all.
+// A reply made for the identity the script gives it: success, a query result, no result, a failure, or
+// a result beside failure KIVXLE0060.
 using Maker = std::function<Reply(const Announced &)>;
 using std::placeholders::_1;
 inline Maker Done() { return std::bind(Ok, "Done", _1); }
@@ -76,13 +66,6 @@ inline Maker Refused(const std::string &code, const std::string &text) {
   return std::bind(Failure, code, text, _1, std::nullopt);
 }
 inline Maker Locked() { return std::bind(LockedResult, "", _1); }
-inline Maker Silent() {
-  return [](const Announced &) { return Reply{}; };
-}
-// The result of a reference query: the references, or no result for none.
-inline Maker FoundRefs(const std::string &kind, const std::vector<std::string> &names) {
-  return names.empty() ? None() : Found(Refs(kind, names));
-}
 
 // What a reply announces: a new key, the key of the command (the server keeps it on a refusal), or
 // no identity at all.
@@ -91,11 +74,6 @@ enum class Next { kNewKey, kSameKey, kNoIdentity };
 // The commands a conversation expects and the replies scripted for them, in session 7 (key k0) until a
 // step says otherwise.
 struct Script {
-  // Queues the replies and returns the commands expected, in order.
-  std::vector<std::string> Play(TestAgent &agent) const {
-    for (const Reply &reply : replies) agent.Queue(reply);
-    return commands;
-  }
   std::string Tail() const { return "&_sessionid=" + identity.id + "&_sessionkey=" + identity.key; }
   void Add(std::string command, Reply reply) {
     commands.push_back(std::move(command));
@@ -145,12 +123,18 @@ inline Step Given(std::string id, std::string key) {
   return [=](Script &s) { s.identity = Identity{id, key}; };
 }
 // `command` with the session tail that gets no reply at all.
-inline Step Unanswered(std::string command) { return Send(command, Silent(), Next::kSameKey); }
+inline Step Unanswered(std::string command) {
+  return Send(
+      command, [](const Announced &) { return Reply{}; }, Next::kSameKey);
+}
 // The three queries of a group read in the session; an empty id: the group has no document.
 inline Step ReadGroup(const std::string &name, const std::string &id, const std::vector<std::string> &users,
                       const std::vector<std::string> &acls, Next last = Next::kNewKey) {
-  return Steps(Send(Lookup("group", name) + " /kiv:userref sortby(.)", FoundRefs("user", users)),
-               Send(Lookup("group", name) + " /kiv:aclref sortby(.)", FoundRefs("acl", acls)),
+  const auto refs = [](const std::string &kind, const std::vector<std::string> &names) {
+    return names.empty() ? None() : Found(Refs(kind, names));
+  };
+  return Steps(Send(Lookup("group", name) + " /kiv:userref sortby(.)", refs("user", users)),
+               Send(Lookup("group", name) + " /kiv:aclref sortby(.)", refs("acl", acls)),
                Send(Lookup("group", name), id.empty() ? None() : Found(GroupNode(id, name)), last));
 }
 // Commit or rollback, then the disconnect with the identity that its reply announced.
@@ -183,7 +167,8 @@ using ::testing::IsEmpty;
 class AgentTest : public ::testing::Test {
  protected:
   void SetUp() override { Reset(); }
-  void TearDown() override {
+  void TearDown() override { CheckContract(); }
+  static void CheckContract() {
     EXPECT_THAT(agent().violations(), IsEmpty());
     EXPECT_FALSE(agent().reply_outstanding());
     EXPECT_EQ(agent().unused_replies(), 0u) << "scripted replies left unused";
@@ -198,18 +183,18 @@ class AgentTest : public ::testing::Test {
   }
   static TestAgent &agent() { return TestAgent::Get(); }
   static Call db1() { return Call{7, "db1", 42, 9}; }
-  static std::vector<std::string> Play(const Script &script) { return script.Play(agent()); }
   // Runs `run` against the script's replies: it must answer `result` after sending the script's commands.
   template <typename Run>
   static void Expect(const Script &script, const std::string &result, Run run) {
     Reset();
-    const std::vector<std::string> expected = Play(script);
+    for (const Reply &reply : script.replies) agent().Queue(reply);
     EXPECT_EQ(run(), result);
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << result;
+    EXPECT_THAT(agent().commands(), ElementsAreArray(script.commands)) << result;
     // Every request goes to the security collection of db1 over connection word 42.
     for (const Request &request : agent().requests()) {
       EXPECT_EQ(request.path + " " + std::to_string(request.connection), "/corvane/db1/kiv:security 42");
     }
+    CheckContract();
   }
 };
 
