@@ -18,8 +18,8 @@ TEST_F(DeleteGroupTest, AloneOrInATransaction) {
        "KIVXIE8300 No matching document found"},
       {false, Talk(Plain(kDelete, {})), "VRX@DLL PARSE_ERR "},
       {true, Talk(Given("7", "k0"), Send(kDelete)), "|7/k1/0"},
-      {true, Talk(Given("7", "k0"), Send(kDelete, Refused("KIVXIE8300", "x"), Next::kSameKey)), "|7/k0/0"},
-      {true, Talk(Given("7", "k0"), Send(kDelete, Refused("KIVXSE0030", "x"), Next::kNoIdentity)),
+      {true, Talk(Given("7", "k0"), NotFound(kDelete)), "|7/k0/0"},
+      {true, Talk(Given("7", "k0"), SessionGone(kDelete)),
        "|VRX@DLL PARSE_ERR/VRX@DLL PARSE_ERR/VRX@DLL PARSE_ERR"},
   };
   for (const auto &[in_session, script, result] : cases) {

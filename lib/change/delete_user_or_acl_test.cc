@@ -15,8 +15,7 @@ class DeleteUserOrAclTest : public AgentTest {};
 TEST_F(DeleteUserOrAclTest, EveryPathOfTheDelete) {
   const Step deleted = Steps(Connect(), Send(kDeleteUser));
   const Step one_group = Steps(deleted, Send(kUserGroups, Found(GroupNode("4", "G1"))));
-  const Step not_found =
-      Send(kDeleteUser, Refused("KIVXIE8300", "No matching document found"), Next::kSameKey);
+  const Step not_found = NotFound(kDeleteUser);
   const std::tuple<const char *, int, bool, Script, std::string> cases[] = {
       {"user, no group", kUserKind, false, Talk(deleted, Send(kUserGroups, None()), Commit()), "0|-"},
       {"every group in reply order; a refused store goes on", kUserKind, false,
@@ -24,12 +23,11 @@ TEST_F(DeleteUserOrAclTest, EveryPathOfTheDelete) {
             ReadGroup("G2", "9", {"u", "v"}, {"a1"}),
             Send(Doc("group", "G2", Refs("user", {"v"}) + Refs("acl", {"a1"}), "9")),
             ReadGroup("G1", "4", {"b", "u"}, {}),
-            Send(Doc("group", "G1", Refs("user", {"b"}), "4"), Locked(), Next::kSameKey), Commit()),
+            Send(Doc("group", "G1", Refs("user", {"b"}), "4"), Locked(), kSameKey), Commit()),
        "0|-"},
       {"a refused delete still cleans up", kUserKind, false,
-       Talk(Connect(), Send(kDeleteUser, Locked(), Next::kSameKey),
-            Send(kUserGroups, Found(GroupNode("4", "G1"))), ReadGroup("G1", "4", {"u"}, {}),
-            Send(Doc("group", "G1", "", "4")), Commit()),
+       Talk(Connect(), Send(kDeleteUser, Locked(), kSameKey), Send(kUserGroups, Found(GroupNode("4", "G1"))),
+            ReadGroup("G1", "4", {"u"}, {}), Send(Doc("group", "G1", "", "4")), Commit()),
        "0|-"},
       {"caller's transaction: not committed", kAclKind, true,
        Talk(Given("12", "given"), Send(kDeleteAcl), Send(kAclGroups, Found(GroupNode("4", "G1"))),
@@ -37,24 +35,20 @@ TEST_F(DeleteUserOrAclTest, EveryPathOfTheDelete) {
        "0|12/k6/0"},
       {"no such user: rolled back", kUserKind, false, Talk(Connect(), not_found, Rollback()),
        "KIVXIE8300 No matching document found|-"},
-      {"connect without session id", kUserKind, false, Talk(Plain("_connect=*", Ok("x"))),
-       "KIVAAE0370 text |-"},
+      {"connect without session id", kUserKind, false, Talk(ConnectWithoutId()), "KIVAAE0370 text |-"},
       {"connect refused: id and key 0", kUserKind, false,
-       Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")), Given("0", "0"),
-            Send(kDeleteUser, Refused("KIVXSE0030", "Invalid session"), Next::kNoIdentity)),
-       "KIVAAE0370 text |-"},
+       Talk(ConnectRefused(), Given("0", "0"), SessionGone(kDeleteUser)), "KIVAAE0370 text |-"},
       {"delete reply without identity", kUserKind, false,
-       Talk(Connect(), Send(kDeleteUser, Done(), Next::kNoIdentity)), "KIVAAE0370 text |-"},
+       Talk(Connect(), Send(kDeleteUser, Done(), kNoIdentity)), "KIVAAE0370 text |-"},
       {"query reply without identity", kUserKind, false,
-       Talk(deleted, Send(kUserGroups, Found(GroupNode("4", "G1")), Next::kNoIdentity)),
-       "KIVAAE0370 text |-"},
+       Talk(deleted, Send(kUserGroups, Found(GroupNode("4", "G1")), kNoIdentity)), "KIVAAE0370 text |-"},
       {"group read unanswered", kUserKind, false,
        Talk(one_group, Unanswered(Lookup("group", "G1") + " /kiv:userref sortby(.)")), "KIVAAF0369 text |-"},
       {"group read loses the session", kUserKind, false,
-       Talk(one_group, ReadGroup("G1", "4", {"u"}, {}, Next::kNoIdentity)), "KIVAAF0369 text |-"},
+       Talk(one_group, ReadGroup("G1", "4", {"u"}, {}, kNoIdentity)), "KIVAAF0369 text |-"},
       {"group store without identity: the next group untouched", kUserKind, false,
        Talk(deleted, Send(kUserGroups, Found(GroupNode("4", "G1") + GroupNode("5", "G2"))),
-            ReadGroup("G1", "4", {"u"}, {}), Send(Doc("group", "G1", "", "4"), Done(), Next::kNoIdentity)),
+            ReadGroup("G1", "4", {"u"}, {}), Send(Doc("group", "G1", "", "4"), Done(), kNoIdentity)),
        "KIVAAF0369 text |-"},
   };
   const Session given{"12", "given", "0"};

@@ -44,15 +44,14 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
   const auto bare = [](Modify modify) -> Modify {
     return [modify] { return agent().ClearMessages(), modify(); };
   };
-  const Step no_id = Plain("_connect=*", Ok("x"));
   const Step target_g2 =
       Steps(Plain(Lookup("group", "G1"), Result("<g/>")), Connect(), Send(Lookup("group", "G2"), None()));
   const Step target_a2 = Steps(Connect(), Send(Lookup("acl", "A2"), None()));
   const auto refused = [](const std::string &command, const char *code) {
-    return Send(command, Refused(code, "unknown error"), Next::kSameKey);
+    return Send(command, Refused(code, "unknown error"), kSameKey);
   };
   const auto locked = [](const std::string &kind, const std::string &name) {
-    return Send(Lookup(kind, name), Locked(), Next::kSameKey);
+    return Send(Lookup(kind, name), Locked(), kSameKey);
   };
   const std::tuple<const char *, Modify, Script, std::string> cases[] = {
       {"user renamed: every group's reference redone", user(modifyUser, &g1),
@@ -63,12 +62,11 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
             Send(UserDoc("v", kContent)), ReadGroup("G1", "3", {"a"}, {"A1"}),
             Send(Doc("group", "G1", Refs("user", {"v", "a"}) + Refs("acl", {"A1"}), "3")), Commit()),
        "0"},
-      {"user: connect without session id", user(modifyUser, nullptr), Talk(no_id), "KIVAAE0370 text "},
-      {"user: connect refused", user(modifyUser, nullptr),
-       Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions"))), "KIVXSE0031 Too many sessions"},
-      {"user: no such user", user(modifyUser, nullptr),
-       Talk(Connect(), Send(kDeleteUser, Refused("KIVXIE8300", "No matching document found"), Next::kSameKey),
-            Rollback()),
+      {"user: connect without session id", user(modifyUser, nullptr), Talk(ConnectWithoutId()),
+       "KIVAAE0370 text "},
+      {"user: connect refused", user(modifyUser, nullptr), Talk(ConnectRefused()),
+       "KIVXSE0031 Too many sessions"},
+      {"user: no such user", user(modifyUser, nullptr), Talk(Connect(), NotFound(kDeleteUser), Rollback()),
        kNotFound},
       {"user: new id taken", user(modifyUser, nullptr),
        Talk(Connect(), Send(kDeleteUser), Send("_XQL=/kiv:group [kiv:userref=\"u\"]", None()),
@@ -85,15 +83,15 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
        "0"},
       {"checked group: no such group", group(modifyGroup_BAT, g2),
        Talk(Plain(Lookup("group", "G1"), NoResult())), "KIVAAE0390 text "},
-      {"group: connect without session id", group(modifyGroup, g2), Talk(no_id), "KIVAAE0370 text "},
+      {"group: connect without session id", group(modifyGroup, g2), Talk(ConnectWithoutId()),
+       "KIVAAE0370 text "},
       {"group: rename target lookup failed", group(modifyGroup, g2),
        Talk(Connect(), locked("group", "G2"), Rollback()), "KIVAAE0400 text "},
       {"group: same name, a failed target lookup goes on", group(modifyGroup, same),
        Talk(Connect(), locked("group", "G1"), Send(kDeleteGroup), Send(Doc("group", "G1", "")), Commit()),
        "0"},
       {"group: a refused delete is not reported", group(modifyGroup, g2),
-       Talk(Connect(), Send(Lookup("group", "G2"), None()), refused(kDeleteGroup, "KIVXIE8300"), Send(g2_doc),
-            Commit()),
+       Talk(Connect(), Send(Lookup("group", "G2"), None()), NotFound(kDeleteGroup), Send(g2_doc), Commit()),
        "0"},
       {"checked group: missing user", group(modifyGroup_BAT, g2),
        Talk(target_g2, Lookups(false, {{"user", "U1"}}), Rollback()), "KIVAAE0388 text "},
@@ -113,15 +111,14 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
             Send(Doc("acl", "A2", entries)), ReadGroup("G1", "3", {"u"}, {"A0"}),
             Send(Doc("group", "G1", Refs("user", {"u"}) + Refs("acl", {"A2", "A0"}), "3")), Commit()),
        "0"},
-      {"acl: equal entry texts come before a lost session", acl(modifyACL, "A2", twice), Talk(no_id),
-       "KIVAAE0377 text "},
-      {"acl: connect without session id", acl(modifyACL, "A2", aces), Talk(no_id), "KIVAAE0370 text "},
+      {"acl: equal entry texts come before a lost session", acl(modifyACL, "A2", twice),
+       Talk(ConnectWithoutId()), "KIVAAE0377 text "},
+      {"acl: connect without session id", acl(modifyACL, "A2", aces), Talk(ConnectWithoutId()),
+       "KIVAAE0370 text "},
       {"acl: rename target lookup failed", acl(modifyACL, "A2", aces),
        Talk(Connect(), locked("acl", "A2"), Rollback()), "KIVAAE0386 text "},
       {"acl: no such ACL", acl(modifyACL, "A1", aces),
-       Talk(Connect(), Send(Lookup("acl", "A1"), Found("<x/>")),
-            Send(kDeleteAcl, Refused("KIVXIE8300", "No matching document found"), Next::kSameKey),
-            Rollback()),
+       Talk(Connect(), Send(Lookup("acl", "A1"), Found("<x/>")), NotFound(kDeleteAcl), Rollback()),
        kNotFound},
       {"acl: same name, a failed target lookup goes on", acl(modifyACL, "A1", {}),
        Talk(Connect(), locked("acl", "A1"), Send(kDeleteAcl), Send(kAclGroups, None()),

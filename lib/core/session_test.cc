@@ -28,10 +28,7 @@ TEST_F(SessionTest, EndTransactionDisconnectsWithTheIdentityOfTheEndReply) {
   const std::tuple<int, Script, std::string> cases[] = {
       {0, Talk(given, Commit()), "Session closed"},
       {1, Talk(given, Rollback()), "Session closed"},
-      {0,
-       Talk(given, Send("_commit=*", Refused("KIVXSE0030", "x"), Next::kNoIdentity),
-            Unanswered("_disconnect=*")),
-       ""},
+      {0, Talk(given, SessionGone("_commit=*"), Unanswered("_disconnect=*")), ""},
   };
   const Session session{"5", "k1", "0"};
   for (const auto &[mode, script, message] : cases) {

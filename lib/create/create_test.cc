@@ -50,10 +50,10 @@ TEST_F(CreateTest, LookupsChecksAndStores) {
       {"checked group, in one session", [&] { return createGroup_BAT(db1(), staff); },
        Talk(checked, Send(group), Commit()), "0"},
       {"checked group, lookup fails: session left open", [&] { return createGroup_BAT(db1(), staff); },
-       Talk(Connect(), Send(Lookup("group", "staff"), Locked(), Next::kSameKey)), "KIVAAE0400 text "},
+       Talk(Connect(), Send(Lookup("group", "staff"), Locked(), kSameKey)), "KIVAAE0400 text "},
       {"checked group, store refused: rolled back, not committed",
        [&] { return createGroup_BAT(db1(), staff); },
-       Talk(checked, Send(group, Refused("KIVXXE8610", "unknown error"), Next::kSameKey), Rollback()),
+       Talk(checked, Send(group, Refused("KIVXXE8610", "unknown error"), kSameKey), Rollback()),
        "KIVXXE8610 unknown error"},
   };
   for (const auto &[name, create, script, answer] : cases) {

@@ -70,6 +70,7 @@ inline Maker Locked() { return std::bind(LockedResult, "", _1); }
 // What a reply announces: a new key, the key of the command (the server keeps it on a refusal), or
 // no identity at all.
 enum class Next { kNewKey, kSameKey, kNoIdentity };
+using enum Next;
 
 // The commands a conversation expects and the replies scripted for them, in session 7 (key k0) until a
 // step says otherwise.
@@ -103,12 +104,12 @@ inline Step Plain(const std::string &command, const Reply &reply) {
   return std::bind(&Script::Add, _1, command, reply);
 }
 // `command` with the current session tail, answered by `maker` with the identity that `next` says.
-inline Step Send(std::string command, Maker maker = Done(), Next next = Next::kNewKey) {
+inline Step Send(std::string command, Maker maker = Done(), Next next = kNewKey) {
   return [=](Script &s) {
     const std::string sent = command + s.Tail();
-    if (next == Next::kNewKey) s.identity.key = "k" + std::to_string(++s.keys);
-    s.Add(sent, maker(next == Next::kNoIdentity ? Announced() : Announced(s.identity)));
-    if (next == Next::kNoIdentity) s.identity = Identity{kLost, kLost};
+    if (next == kNewKey) s.identity.key = "k" + std::to_string(++s.keys);
+    s.Add(sent, maker(next == kNoIdentity ? Announced() : Announced(s.identity)));
+    if (next == kNoIdentity) s.identity = Identity{kLost, kLost};
   };
 }
 // "_connect=*" opening session 7 with the next key.
@@ -118,6 +119,16 @@ inline Step Connect() {
     s.Add("_connect=*", Connected(s.identity));
   };
 }
+// The connects that open no usable session: refused (id and key "0" follow), or without a session id.
+inline Step ConnectRefused() { return Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")); }
+inline Step ConnectWithoutId() { return Plain("_connect=*", Ok("x")); }
+// `command` refused: no such document (the server keeps the key), or the session is gone.
+inline Step NotFound(std::string command) {
+  return Send(command, Refused("KIVXIE8300", "No matching document found"), kSameKey);
+}
+inline Step SessionGone(std::string command) {
+  return Send(command, Refused("KIVXSE0030", "Invalid session"), kNoIdentity);
+}
 // Goes on in a session that the caller holds.
 inline Step Given(std::string id, std::string key) {
   return [=](Script &s) { s.identity = Identity{id, key}; };
@@ -125,11 +136,11 @@ inline Step Given(std::string id, std::string key) {
 // `command` with the session tail that gets no reply at all.
 inline Step Unanswered(std::string command) {
   return Send(
-      command, [](const Announced &) { return Reply{}; }, Next::kSameKey);
+      command, [](const Announced &) { return Reply{}; }, kSameKey);
 }
 // The three queries of a group read in the session; an empty id: the group has no document.
 inline Step ReadGroup(const std::string &name, const std::string &id, const std::vector<std::string> &users,
-                      const std::vector<std::string> &acls, Next last = Next::kNewKey) {
+                      const std::vector<std::string> &acls, Next last = kNewKey) {
   const auto refs = [](const std::string &kind, const std::vector<std::string> &names) {
     return names.empty() ? None() : Found(Refs(kind, names));
   };
@@ -142,16 +153,13 @@ inline Step End(const std::string &verb, Next next) {
   return Steps(Send(verb, Done(), next),
                [](Script &s) { s.Add("_disconnect=*" + s.Tail(), Ok("Session closed")); });
 }
-inline Step Commit(Next next = Next::kNewKey) { return End("_commit=*", next); }
-inline Step Rollback(Next next = Next::kNewKey) { return End("_rollback=*", next); }
+inline Step Commit(Next next = kNewKey) { return End("_commit=*", next); }
+inline Step Rollback(Next next = kNewKey) { return End("_rollback=*", next); }
 
 // The sessions a reader is handed, usable and not, and the connect that the server refuses (the reader
 // then gives up and rolls back with the identity "0"/"0").
 inline const Session kCaller{"30", "c0", "0"}, kUnusable{"31", "c9", kLost};
-inline Script RefusedConnect() {
-  return Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")), Given("0", "0"),
-              Rollback(Next::kNoIdentity));
-}
+inline Script RefusedConnect() { return Talk(ConnectRefused(), Given("0", "0"), Rollback(kNoIdentity)); }
 
 // The answer text of an exported function, released.
 inline std::string Take(char *text) {
