@@ -21,7 +21,6 @@ TEST_F(AddAceTest, AppendsTheEntryLastUnderTheOldIdOrRefuses) {
   const std::string invalid_id = "Invalid kiv:id or kiv:id could not be retrieved";
   const std::pair<Script, std::string> cases[] = {
       {Talk(read("kiv:id=\"8\"", two), Send(Doc("acl", "A1", two + added, "8")), Commit()), "0"},
-      {Talk(read("kiv:id=\"8\"", ""), Send(Doc("acl", "A1", added, "8")), Commit()), "0"},
       // The commit follows whatever the store got.
       {Talk(read("kiv:id=\"8\"", two), Send(Doc("acl", "A1", two + added, "8"), Locked(), kSameKey),
             Commit()),

@@ -13,10 +13,8 @@ class DeleteGroupTest : public AgentTest {};
 TEST_F(DeleteGroupTest, AloneOrInATransaction) {
   const Session given{"7", "k0", "0"};
   const std::tuple<bool, Script, std::string> cases[] = {
-      {false, Talk(Plain(kDelete, Ok("Document deleted"))), "0"},
       {false, Talk(Plain(kDelete, Failure("KIVXIE8300", "No matching document found"))),
        "KIVXIE8300 No matching document found"},
-      {false, Talk(Plain(kDelete, {})), "VRX@DLL PARSE_ERR "},
       {true, Talk(Given("7", "k0"), Send(kDelete)), "|7/k1/0"},
       {true, Talk(Given("7", "k0"), NotFound(kDelete)), "|7/k0/0"},
       {true, Talk(Given("7", "k0"), SessionGone(kDelete)),
