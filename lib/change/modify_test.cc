@@ -9,6 +9,7 @@ namespace {
 
 const std::string kContent = "<name>Vera</name>";
 const std::string kDeleteUser = "_delete=kiv:user[@kiv:userid=\"u\"]";
+const std::string kUserGroups = "_XQL=/kiv:group [kiv:userref=\"u\"]";
 const std::string kDeleteAcl = "_delete=kiv:acl[@kiv:aclname=\"A1\"]";
 const std::string kAclGroups = "_XQL=/kiv:group [kiv:aclref=\"A1\"]";
 const std::string kDeleteGroup = "_delete=kiv:group[@kiv:groupname=\"G1\"]";
@@ -55,8 +56,7 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
   };
   const std::tuple<const char *, Modify, Script, std::string> cases[] = {
       {"user renamed: every group's reference redone", user(modifyUser, &g1),
-       Talk(Connect(), Send(kDeleteUser),
-            Send("_XQL=/kiv:group [kiv:userref=\"u\"]", Found(GroupNode("3", "G1"))),
+       Talk(Connect(), Send(kDeleteUser), Send(kUserGroups, Found(GroupNode("3", "G1"))),
             ReadGroup("G1", "3", {"a", "u"}, {"A1"}),
             Send(Doc("group", "G1", Refs("user", {"a"}) + Refs("acl", {"A1"}), "3")),
             Send(UserDoc("v", kContent)), ReadGroup("G1", "3", {"a"}, {"A1"}),
@@ -69,12 +69,15 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
       {"user: no such user", user(modifyUser, nullptr), Talk(Connect(), NotFound(kDeleteUser), Rollback()),
        kNotFound},
       {"user: new id taken", user(modifyUser, nullptr),
-       Talk(Connect(), Send(kDeleteUser), Send("_XQL=/kiv:group [kiv:userref=\"u\"]", None()),
+       Talk(Connect(), Send(kDeleteUser), Send(kUserGroups, None()),
             refused(UserDoc("v", kContent), "KIVXXE8610"), Rollback()),
        "KIVAAE0387 text "},
       {"checked user: second group missing", user(modifyUser_BAT, &g1_g2),
        Talk(Plain(Lookup("group", "G1"), Result("<g/>")), Plain(Lookup("group", "G2"), NoResult())),
        "KIVAAE0390 text "},
+      {"checked user, no group list", user(modifyUser_BAT, nullptr),
+       Talk(Connect(), Send(kDeleteUser), Send(kUserGroups, None()), Send(UserDoc("v", kContent)), Commit()),
+       "0"},
       {"group renamed", group(modifyGroup, g2),
        Talk(Connect(), Send(Lookup("group", "G2"), None()), Send(kDeleteGroup), Send(g2_doc), Commit()), "0"},
       {"checked group: references looked up before the delete and by the store", group(modifyGroup_BAT, g2),
@@ -128,6 +131,8 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
        Talk(target_a2, Send(kDeleteAcl), Send(kAclGroups, None()),
             refused(Doc("acl", "A2", entries), "KIVXXE8610"), Rollback()),
        "KIVAAE0386 text "},
+      {"checked acl: group missing", [&] { return modifyACL_BAT(db1(), "A1", "A2", &g1_g2, aces); },
+       Talk(Plain(Lookup("group", "G1"), NoResult())), "KIVAAE0390 text "},
       {"checked acl: groups first, then equal entry texts",
        [&] { return modifyACL_BAT(db1(), "A1", "A2", &g1, twice); },
        Talk(Plain(Lookup("group", "G1"), Result("<g/>")), Connect()), "KIVAAE0377 text "},

@@ -41,6 +41,8 @@ TEST_F(CreateTest, LookupsChecksAndStores) {
       {"acl", [&] { return createACL(db1(), "a1", nullptr, aces); }, Talk(vacant("acl", "a1"), acl), "0"},
       {"acl, lookup fails", [&] { return createACL(db1(), "a1", nullptr, aces); }, Talk(taken("acl", "a1")),
        locked},
+      {"checked acl", [&] { return createACL_BAT(db1(), "a1", nullptr, aces); },
+       Talk(vacant("acl", "a1"), acl), "0"},
       {"checked acl, second group missing", [&] { return createACL_BAT(db1(), "a1", &g1_g2, aces); },
        Talk(groups_missing), "KIVAAE0390 text "},
       {"group", [&] { return createGroup(db1(), staff); },
