@@ -7,7 +7,7 @@ namespace {
 
 class StoreUserOrAclTest : public AgentTest {};
 
-// The store of an ACL, a refused store and the ends in a caller's session are rows of the modify tests.
+// The store of an ACL and the refused store of an object that exists are rows of the modify tests.
 TEST_F(StoreUserOrAclTest, RequestsDocumentsAndOutcomes) {
   const std::string content = "<name>Ut &amp; Co</name>";
   const std::vector<std::string> two{"g1", "g2"}, one{"g1"};

@@ -50,6 +50,7 @@ std::string S(Record *record) {
   std::free(record);
   return status;
 }
+
 class ExportedTest : public AgentTest {};
 
 // Beside the refusals that the end-to-end bad-input table already sends through the real agent.
