@@ -21,18 +21,16 @@ TEST_F(AddAceTest, AppendsTheEntryLastUnderTheOldIdOrRefuses) {
   const std::string invalid_id = "Invalid kiv:id or kiv:id could not be retrieved";
   const std::pair<Script, std::string> cases[] = {
       {Talk(read("kiv:id=\"8\"", two), Send(Doc("acl", "A1", two + added, "8")), Commit()), "0"},
-      {Talk(read("kiv:id=\"8\"", ""), Send(Doc("acl", "A1", added, "8")), Commit()), "0"},
       // The commit follows whatever the store got.
-      {Talk(read("kiv:id=\"8\"", two), Send(Doc("acl", "A1", two + added, "8"), Locked(), Next::kSameKey),
+      {Talk(read("kiv:id=\"8\"", two), Send(Doc("acl", "A1", two + added, "8"), Locked(), kSameKey),
             Commit()),
        "KIVXLE0060 Database locked by another session"},
-      {Talk(Plain("_connect=*", Ok("x"))), "KIVAAE0370 text "},
+      {Talk(ConnectWithoutId()), "KIVAAE0370 text "},
       {Talk(Connect(), Plain(kLookup, Result(Entry("r", "delete any")))), "KIVAAE0377 text "},
       {Talk(looked_up, Send(kAcl, None())), "KIVXHE8201 text "},
       {Talk(looked_up, Unanswered(kAcl)), "KIVXHE8201 text "},
       // A refused connect still carries id and key "0"; the read gives that session up.
-      {Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")), Plain(kLookup, NoResult()),
-            Given("0", "0"), Rollback(Next::kNoIdentity)),
+      {Talk(ConnectRefused(), Plain(kLookup, NoResult()), Given("0", "0"), Rollback(kNoIdentity)),
        "KIVXHE8201 text "},
       {Talk(read("", Entry("r", "read all")), Rollback()), invalid_id},
       {Talk(read("kiv:id=\"\"", ""), Rollback()), invalid_id},

@@ -15,70 +15,55 @@ class DeleteUserOrAclTest : public AgentTest {};
 TEST_F(DeleteUserOrAclTest, EveryPathOfTheDelete) {
   const Step deleted = Steps(Connect(), Send(kDeleteUser));
   const Step one_group = Steps(deleted, Send(kUserGroups, Found(GroupNode("4", "G1"))));
-  const Step not_found =
-      Send(kDeleteUser, Refused("KIVXIE8300", "No matching document found"), Next::kSameKey);
-  const std::tuple<const char *, int, bool, Script, std::string> cases[] = {
-      {"user, no group", kUserKind, false, Talk(deleted, Send(kUserGroups, None()), Commit()), "0|-"},
-      {"acl, no group", kAclKind, false,
-       Talk(Connect(), Send(kDeleteAcl), Send(kAclGroups, None()), Commit()), "0|-"},
-      {"every group in reply order; a refused store goes on", kUserKind, false,
+  const Session given{"12", "given", "0"}, lost{kLost, kLost, kLost};
+  const std::tuple<const char *, int, const Session *, Script, std::string> cases[] = {
+      {"user, no group", kUserKind, nullptr, Talk(deleted, Send(kUserGroups, None()), Commit()), "0|-"},
+      {"every group in reply order; a refused store goes on", kUserKind, nullptr,
        Talk(deleted, Send(kUserGroups, Found(GroupNode("9", "G2") + GroupNode("4", "G1"))),
             ReadGroup("G2", "9", {"u", "v"}, {"a1"}),
             Send(Doc("group", "G2", Refs("user", {"v"}) + Refs("acl", {"a1"}), "9")),
             ReadGroup("G1", "4", {"b", "u"}, {}),
-            Send(Doc("group", "G1", Refs("user", {"b"}), "4"), Locked(), Next::kSameKey), Commit()),
+            Send(Doc("group", "G1", Refs("user", {"b"}), "4"), Locked(), kSameKey), Commit()),
        "0|-"},
-      {"a refused delete still cleans up", kUserKind, false,
-       Talk(Connect(), Send(kDeleteUser, Locked(), Next::kSameKey),
-            Send(kUserGroups, Found(GroupNode("4", "G1"))), ReadGroup("G1", "4", {"u"}, {}),
-            Send(Doc("group", "G1", "", "4")), Commit()),
+      {"a refused delete still cleans up", kUserKind, nullptr,
+       Talk(Connect(), Send(kDeleteUser, Locked(), kSameKey), Send(kUserGroups, Found(GroupNode("4", "G1"))),
+            ReadGroup("G1", "4", {"u"}, {}), Send(Doc("group", "G1", "", "4")), Commit()),
        "0|-"},
-      {"caller's transaction: not committed", kAclKind, true,
+      {"caller's transaction: not committed", kAclKind, &given,
        Talk(Given("12", "given"), Send(kDeleteAcl), Send(kAclGroups, Found(GroupNode("4", "G1"))),
             ReadGroup("G1", "4", {"x"}, {"u"}), Send(Doc("group", "G1", Refs("user", {"x"}), "4"))),
        "0|12/k6/0"},
-      {"no such user: rolled back", kUserKind, false, Talk(Connect(), not_found, Rollback()),
+      {"no such user: rolled back", kUserKind, nullptr, Talk(Connect(), NotFound(kDeleteUser), Rollback()),
        "KIVXIE8300 No matching document found|-"},
-      {"connect without session id", kUserKind, false, Talk(Plain("_connect=*", Ok("x"))),
-       "KIVAAE0370 text |-"},
-      {"connect refused: id and key 0", kUserKind, false,
-       Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")), Given("0", "0"),
-            Send(kDeleteUser, Refused("KIVXSE0030", "Invalid session"), Next::kNoIdentity)),
-       "KIVAAE0370 text |-"},
-      {"delete reply without identity", kUserKind, false,
-       Talk(Connect(), Send(kDeleteUser, Done(), Next::kNoIdentity)), "KIVAAE0370 text |-"},
-      {"query reply without identity", kUserKind, false,
-       Talk(deleted, Send(kUserGroups, Found(GroupNode("4", "G1")), Next::kNoIdentity)),
-       "KIVAAE0370 text |-"},
-      {"group read unanswered", kUserKind, false,
+      {"connect without session id", kUserKind, nullptr, Talk(ConnectWithoutId()), "KIVAAE0370 text |-"},
+      {"connect refused: id and key 0", kUserKind, nullptr,
+       Talk(ConnectRefused(), Given("0", "0"), SessionGone(kDeleteUser)), "KIVAAE0370 text |-"},
+      {"delete reply without identity", kUserKind, nullptr,
+       Talk(Connect(), Send(kDeleteUser, Done(), kNoIdentity)), "KIVAAE0370 text |-"},
+      {"query reply without identity", kUserKind, nullptr,
+       Talk(deleted, Send(kUserGroups, Found(GroupNode("4", "G1")), kNoIdentity)), "KIVAAE0370 text |-"},
+      {"group read unanswered", kUserKind, nullptr,
        Talk(one_group, Unanswered(Lookup("group", "G1") + " /kiv:userref sortby(.)")), "KIVAAF0369 text |-"},
-      {"group read loses the session", kUserKind, false,
-       Talk(one_group, ReadGroup("G1", "4", {"u"}, {}, Next::kNoIdentity)), "KIVAAF0369 text |-"},
-      {"group store without identity: the next group untouched", kUserKind, false,
+      {"group read loses the session", kUserKind, nullptr,
+       Talk(one_group, ReadGroup("G1", "4", {"u"}, {}, kNoIdentity)), "KIVAAF0369 text |-"},
+      {"an unreadable session sends nothing", kUserKind, &lost, Talk(), kLost + "|-"},
+      {"group store without identity: the next group untouched", kUserKind, nullptr,
        Talk(deleted, Send(kUserGroups, Found(GroupNode("4", "G1") + GroupNode("5", "G2"))),
-            ReadGroup("G1", "4", {"u"}, {}), Send(Doc("group", "G1", "", "4"), Done(), Next::kNoIdentity)),
+            ReadGroup("G1", "4", {"u"}, {}), Send(Doc("group", "G1", "", "4"), Done(), kNoIdentity)),
        "KIVAAF0369 text |-"},
   };
-  const Session given{"12", "given", "0"};
-  for (const auto &[name, kind, in_caller, script, result] : cases) {
+  for (const auto &[name, kind, session, script, result] : cases) {
     SCOPED_TRACE(name);
-    Expect(script, result,
-           [&] { return Describe(DeleteUserOrAcl(db1(), "u", kind, in_caller ? &given : nullptr)); });
+    Expect(script, result, [&] { return Describe(DeleteUserOrAcl(db1(), "u", kind, session)); });
   }
-  Reset();
-  const Session lost{kLost, kLost, kLost};
-  EXPECT_EQ(DeleteUserOrAcl(db1(), "u", kUserKind, &lost).status, kLost)
-      << "an unreadable session sends nothing";
-  EXPECT_THAT(agent().commands(), IsEmpty());
 }
 
 TEST_F(DeleteUserOrAclTest, RewrittenGroupKeepsEveryOtherReference) {
   const std::tuple<int, std::vector<std::string>, std::vector<std::string>, std::string> cases[] = {
-      {kUserKind, {"t", "u", "v"}, {"a"}, Refs("user", {"t", "v"}) + Refs("acl", {"a"})},
-      {kAclKind, {"t", "v"}, {"a", "u", "z"}, Refs("user", {"t", "v"}) + Refs("acl", {"a", "z"})},
-      {kUserKind, {"u"}, {"u"}, Refs("acl", {"u"})},  // a same-named ACL stays
-      {kAclKind, {"u"}, {"u"}, Refs("user", {"u"})},
-      {kUserKind, {"U", "u", "u ", "u", "w"}, {}, Refs("user", {"U", "u ", "w"})},  // exact text, every time
+      // A same-named reference of the other kind stays; only the exact text goes, every time.
+      {kUserKind, {"t", "u", "v"}, {"a", "u"}, Refs("user", {"t", "v"}) + Refs("acl", {"a", "u"})},
+      {kAclKind, {"t", "u"}, {"a", "u", "z"}, Refs("user", {"t", "u"}) + Refs("acl", {"a", "z"})},
+      {kUserKind, {"U", "u", "u ", "u", "w"}, {}, Refs("user", {"U", "u ", "w"})},
   };
   for (const auto &[kind, users, acls, refs] : cases) {
     const Script script =

@@ -24,7 +24,6 @@ TEST(CheckReply, ClassifiesReplies) {
       Message("5", "<kiv:messagetext kiv:code=\"KIVX5\">second</kiv:messagetext>");
   const std::pair<std::string, std::string> cases[] = {
       {Ok("Document stored"), "0"},
-      {Failure("KIVXIE8300", "No matching document found"), "KIVXIE8300 No matching document found"},
       {Response(Message("00", "<kiv:messagetext kiv:code=\"C1\">Bad</kiv:messagetext>")), "C1 Bad"},
       {Response(second_fails), "KIVX5 second"},                     // the second message's text
       {Response(Message("0") + Message("0") + Message("9")), "0"},  // a third is not consulted
@@ -36,7 +35,7 @@ TEST(CheckReply, ClassifiesReplies) {
   for (const auto &[reply, verdict] : cases) EXPECT_EQ(CheckReply(reply), verdict) << reply;
 }
 
-TEST(CollectAttributeValues, SeedsOrderLastByteAndTheFirst2000) {
+TEST(CollectAttributeValues, SeedsOrderAndTheLastByte) {
   const ScanValues names = CollectAttributeValues("<r><g n=\"b\"/><g n=\"a\"/></r>", "g",
                                                   "n");  // the root's '>' is the unparsed last byte
   EXPECT_THAT(names.values(), ElementsAre("b", "a"));
@@ -50,11 +49,6 @@ TEST(CollectAttributeValues, SeedsOrderLastByteAndTheFirst2000) {
   EXPECT_THAT(CollectAttributeValues("<e a=\"1\"> ", "e", "a").values(), ElementsAre("1"));
   EXPECT_THAT(CollectAttributeValues("<r><e a=\"1\"/><e a=\"2\" <<</r>", "e", "a").values(),
               ElementsAre("1"));
-  std::string many = "<r>";
-  for (int i = 0; i < 2005; ++i) many += "<e a=\"" + std::to_string(i) + "\"/>";
-  const ScanValues kept = CollectAttributeValues(many + "</r>", "e", "a");
-  ASSERT_EQ(kept.ScanCount(), 2000);
-  EXPECT_EQ(kept[1999], "1999");
 }
 
 TEST(CollectTextValues, SkipsPiecesByTheirFirstByte) {
@@ -98,14 +92,12 @@ TEST(ExtractElement, CutsByPlainSearch) {
 TEST(CollectAttributeValues, SeveralTargetsInOnePassMatchOnePassEach) {
   std::string many;
   for (int i = 0; i < 2005; ++i) many += "<kiv:user kiv:userid=\"u" + std::to_string(i) + "\"/>";
+  // The fuzz corpus holds the ordinary shapes; these are the cap, attribute order and a syntax error.
   const std::string replies[] = {
       Result("<kiv:user kiv:id=\"1\" kiv:userid=\"a\"/><kiv:user kiv:userid=\"b\" kiv:id=\"2\"/>"),
       Result(many),
       Result("<kiv:user kiv:userid=\"a\"/><kiv:user kiv:userid=\"b\" kiv:userid=\"c\"/><kiv:user "
              "kiv:userid=\"d\"/>"),
-      Ok("Document stored", testing::Identity{"7", "00ff"}),
-      "<kiv:user kiv:userid=\"a\"/><kiv:message kiv:returnvalue=\"0\"/>",
-      "",
   };
   const AttributeTarget targets[] = {
       {"kiv:user", "kiv:userid"}, kReturnValues, {"kiv:user", "kiv:id"}, {"kiv:response", "kiv:sessionid"}};
@@ -117,7 +109,8 @@ TEST(CollectAttributeValues, SeveralTargetsInOnePassMatchOnePassEach) {
       EXPECT_EQ(together[t][0], alone[0]);
     }
   }
-  EXPECT_EQ(CollectAttributeValues(replies[1], targets)[0].ScanCount(), 2000);
+  const auto first_2000 = CollectAttributeValues(replies[1], targets);
+  EXPECT_EQ(std::to_string(first_2000[0].ScanCount()) + " " + first_2000[0][1999], "2000 u1999");
 }
 
 }  // namespace

@@ -2,73 +2,52 @@
 
 #include "agent/fixture.h"
 
-namespace custor {
+namespace custor::testing {
 namespace {
 
-using testing::ElementsAre;
-using testing::Identity;
-using testing::Ok;
+class SessionTest : public AgentTest {};
 
-class SessionTest : public testing::AgentTest {};
-
-TEST_F(SessionTest, CreateSession) {
+TEST_F(SessionTest, CreateSessionAndTheIdentityOfAReply) {
   const std::string long_key(300, 'k');
-  const std::pair<testing::Reply, Session> cases[] = {
-      {testing::Connected({"12", long_key}), {"12", long_key, "0"}},
-      {testing::Failure("KIVXSE0031", "Too many sessions"), {"0", "0", "KIVXSE0031 Too many sessions"}},
-      {testing::Reply{}, {"0", "0", "VRX@DLL PARSE_ERR "}},
-      {Ok("Session opened"), {"VRX@DLL PARSE_ERR", "VRX@DLL PARSE_ERR", "0"}},
+  const std::pair<Reply, std::string> cases[] = {
+      {Connected({"12", long_key}), "12/" + long_key + "/0"},
+      {Failure("KIVXSE0031", "Too many sessions"), "0/0/KIVXSE0031 Too many sessions"},
+      {Reply{}, "0/0/VRX@DLL PARSE_ERR "},
+      {Ok("Session opened"), kLost + "/" + kLost + "/0"},
   };
   for (const auto &[reply, session] : cases) {
-    agent().Reset();
-    agent().Queue(reply);
-    EXPECT_EQ(createSession(db1()), session);
-    EXPECT_THAT(agent().commands(), ElementsAre("_connect=*"));
+    Expect(Talk(Plain("_connect=*", reply)), session, [] { return Describe(createSession(db1())); });
   }
   // The identity of any reply, whatever its return value.
-  EXPECT_EQ(ParseSessionReply(testing::Failure("KIVXLE0060", "locked", Identity{"4", "k4"})),
-            (Session{"4", "k4", "0"}));
-  EXPECT_EQ(ParseSessionReply(Ok("x")),
-            (Session{"VRX@DLL PARSE_ERR", "VRX@DLL PARSE_ERR", "VRX@DLL PARSE_ERR"}));
+  EXPECT_EQ(Describe(ParseSessionReply(Failure("KIVXLE0060", "locked", Identity{"4", "k4"}))), "4/k4/0");
+  EXPECT_EQ(Describe(ParseSessionReply(Ok("x"))), kLost + "/" + kLost + "/" + kLost);
 }
 
 TEST_F(SessionTest, EndTransactionDisconnectsWithTheIdentityOfTheEndReply) {
-  const testing::Step given = testing::Given("5", "k1");
-  const std::tuple<int, testing::Script, std::string> cases[] = {
-      {0, testing::Talk(given, testing::Commit()), "Session closed"},
-      {1, testing::Talk(given, testing::Rollback()), "Session closed"},
-      {0,
-       testing::Talk(
-           given, testing::Send("_commit=*", testing::Refused("KIVXSE0030", "x"), testing::Next::kNoIdentity),
-           testing::Unanswered("_disconnect=*")),
-       ""},
+  const Step given = Given("5", "k1");
+  const std::tuple<int, Script, std::string> cases[] = {
+      {0, Talk(given, Commit()), "Session closed"},
+      {1, Talk(given, Rollback()), "Session closed"},
+      {0, Talk(given, SessionGone("_commit=*"), Unanswered("_disconnect=*")), ""},
   };
   const Session session{"5", "k1", "0"};
   for (const auto &[mode, script, message] : cases) {
-    for (const bool with_code : {false, true}) {
-      Reset();
-      const std::vector<std::string> expected = Play(script);
-      if (with_code) {
-        const TransactionEnd end = endTransactionNew(&session, db1(), mode);
-        EXPECT_EQ(end.code, "kivcode not supported");
-        EXPECT_EQ(end.message, message);
-      } else {
-        EXPECT_EQ(endTransaction(&session, db1(), mode), message);
-      }
-      EXPECT_THAT(agent().commands(), testing::ElementsAreArray(expected));
-    }
+    Expect(script, message, [&] { return endTransaction(&session, db1(), mode); });
+    Expect(script, "kivcode not supported|" + message, [&] {
+      const TransactionEnd end = endTransactionNew(&session, db1(), mode);
+      return end.code + "|" + end.message;
+    });
   }
-}
-
-TEST_F(SessionTest, InvalidSessionSendsNothing) {
-  const Session given{"5", "k", "0"};
-  EXPECT_EQ(endTransaction(nullptr, db1(), 0), "Invalid Session");
-  EXPECT_EQ(endTransaction(&given, db1(), 2), "Invalid Session");
-  EXPECT_EQ(endTransactionNew(&given, db1(), -1).message, "Invalid Session");
-  EXPECT_EQ(endTransactionNew(nullptr, db1(), 0).code, "kivcode not supported");
-  EXPECT_EQ(testing::Take(::endTransaction(nullptr, 1, "db1", 2, 3, 0)), "Invalid Session");
-  EXPECT_TRUE(agent().requests().empty());
+  // A null session or another mode sends nothing.
+  Expect(Talk(), "Invalid Session", [&] { return endTransaction(&session, db1(), 2); });
+  Expect(Talk(), "Invalid Session", [&] { return endTransactionNew(&session, db1(), -1).message; });
+  Expect(Talk(), "Invalid Session", [] { return endTransaction(nullptr, db1(), 0); });
+  Expect(Talk(), "kivcode not supported|Invalid Session", [] {
+    const TransactionEnd end = endTransactionNew(nullptr, db1(), 0);
+    return end.code + "|" + end.message;
+  });
+  Expect(Talk(), "Invalid Session", [] { return Take(::endTransaction(nullptr, 1, "db1", 2, 3, 0)); });
 }
 
 }  // namespace
-}  // namespace custor
+}  // namespace custor::testing

@@ -41,6 +41,8 @@ TEST_F(CreateTest, LookupsChecksAndStores) {
       {"acl", [&] { return createACL(db1(), "a1", nullptr, aces); }, Talk(vacant("acl", "a1"), acl), "0"},
       {"acl, lookup fails", [&] { return createACL(db1(), "a1", nullptr, aces); }, Talk(taken("acl", "a1")),
        locked},
+      {"checked acl", [&] { return createACL_BAT(db1(), "a1", nullptr, aces); },
+       Talk(vacant("acl", "a1"), acl), "0"},
       {"checked acl, second group missing", [&] { return createACL_BAT(db1(), "a1", &g1_g2, aces); },
        Talk(groups_missing), "KIVAAE0390 text "},
       {"group", [&] { return createGroup(db1(), staff); },
@@ -50,10 +52,10 @@ TEST_F(CreateTest, LookupsChecksAndStores) {
       {"checked group, in one session", [&] { return createGroup_BAT(db1(), staff); },
        Talk(checked, Send(group), Commit()), "0"},
       {"checked group, lookup fails: session left open", [&] { return createGroup_BAT(db1(), staff); },
-       Talk(Connect(), Send(Lookup("group", "staff"), Locked(), Next::kSameKey)), "KIVAAE0400 text "},
+       Talk(Connect(), Send(Lookup("group", "staff"), Locked(), kSameKey)), "KIVAAE0400 text "},
       {"checked group, store refused: rolled back, not committed",
        [&] { return createGroup_BAT(db1(), staff); },
-       Talk(checked, Send(group, Refused("KIVXXE8610", "unknown error"), Next::kSameKey), Rollback()),
+       Talk(checked, Send(group, Refused("KIVXXE8610", "unknown error"), kSameKey), Rollback()),
        "KIVXXE8610 unknown error"},
   };
   for (const auto &[name, create, script, answer] : cases) {

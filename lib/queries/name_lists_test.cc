@@ -23,7 +23,6 @@ TEST_F(NameListsTest, OneQueryPerListAndItsFailures) {
       {getUsers,
        Talk(Plain(users, Failure("KIVXBE0020", "Database not found", {}, "<kiv:user kiv:userid=\"a\"/>"))),
        "KIVXBE0020 Database not found|"},
-      {getUsers, Talk(Plain(users, NoResult())), "0|"},
   };
   for (const auto &[list, script, result] : cases) {
     Expect(script, result, [&] {

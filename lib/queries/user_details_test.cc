@@ -34,9 +34,7 @@ TEST_F(UserDetailsTest, EveryPathOfTheRead) {
       {"group query unanswered in own session: not ended, data kept", nullptr, false,
        Talk(Connect(), Send(kUser, Found(kDoc)), Unanswered(kGroups)),
        "VRX@DLL CORVANE_REQUEST_FAILED|Ann Lee||7/k2/0"},
-      {"unknown user", nullptr, true, Talk(Plain(kUser, NoResult()), Plain(kGroups, NoResult())),
-       "0|||0/0/0"},
-      {"errors and a missing reply are not checked", nullptr, true,
+      {"unknown user: errors and a missing reply are not checked", nullptr, true,
        Talk(Plain(kUser, {}), Plain(kGroups, Failure("KIVXBE0020", "Database not found"))), "0|||0/0/0"},
   };
   for (const auto &[name, session, sessionless, script, result] : cases) {

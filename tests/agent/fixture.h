@@ -1,7 +1,7 @@
-// Harness of the library's unit tests: the commands and documents the library sends, built as it builds
-// them; scripted server conversations in which the session key changes with every answered command as
-// corvaned's does, so that a command carrying any but the latest key shows as a mismatch; and the
-// fixture: a fresh test agent for every test, the reply contract checked at its end.
+// Harness of the library's unit tests: the commands and documents the library sends; scripted
+// conversations in which the session key changes with every answered command, as corvaned's does, so a
+// command carrying any but the latest key shows as a mismatch; and the fixture, which checks the reply
+// contract at the end of every test.
 #ifndef CUSTOR_TESTS_AGENT_FIXTURE_H_
 #define CUSTOR_TESTS_AGENT_FIXTURE_H_
 
@@ -21,19 +21,9 @@
 #include "create/check_result.h"
 #include "custor/custor.h"
 
-namespace custor {
-
-// Readable session identities in test failures.
-inline void PrintTo(const Session &session, std::ostream *out) {
-  *out << "{" << session.sessionId << ", " << session.sessionKey << ", " << session.status << "}";
-}
-
-}  // namespace custor
-
 namespace custor::testing {
 
 inline const std::string kXmlns = " xmlns:kiv=\"http://namespaces.corvane.example/kiv\">";
-inline const std::string kDecl = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>";
 inline const std::string kLost = "VRX@DLL PARSE_ERR";
 
 // The lookup of a "user", "group" or "acl" by name.
@@ -61,12 +51,12 @@ inline std::string UserDoc(const std::string &userid, const std::string &content
 inline std::string Doc(const std::string &kind, const std::string &name, const std::string &body,
                        const std::string &id = "") {
   const std::string id_attribute = id.empty() ? "" : "kiv:id=\"" + id + "\" ";
-  return "_process=" + kDecl + "<kiv:" + kind + " " + id_attribute + "kiv:" + kind + "name=\"" + name + "\"" +
-         kXmlns + body + "</kiv:" + kind + ">";
+  return "_process=<?xml version=\"1.0\" encoding=\"utf-8\" ?><kiv:" + kind + " " + id_attribute +
+         "kiv:" + kind + "name=\"" + name + "\"" + kXmlns + body + "</kiv:" + kind + ">";
 }
 
-// A reply made for the identity the script gives it: success, a query result, no result, a failure,
-// a result beside failure KIVXLE0060, or no reply at all.
+// A reply made for the identity the script gives it: success, a query result, no result, a failure, or
+// a result beside failure KIVXLE0060.
 using Maker = std::function<Reply(const Announced &)>;
 using std::placeholders::_1;
 inline Maker Done() { return std::bind(Ok, "Done", _1); }
@@ -76,26 +66,15 @@ inline Maker Refused(const std::string &code, const std::string &text) {
   return std::bind(Failure, code, text, _1, std::nullopt);
 }
 inline Maker Locked() { return std::bind(LockedResult, "", _1); }
-inline Maker Silent() {
-  return [](const Announced &) { return Reply{}; };
-}
-// The result of a reference query: the references, or no result for none.
-inline Maker FoundRefs(const std::string &kind, const std::vector<std::string> &names) {
-  return names.empty() ? None() : Found(Refs(kind, names));
-}
 
 // What a reply announces: a new key, the key of the command (the server keeps it on a refusal), or
 // no identity at all.
 enum class Next { kNewKey, kSameKey, kNoIdentity };
+using enum Next;
 
 // The commands a conversation expects and the replies scripted for them, in session 7 (key k0) until a
 // step says otherwise.
 struct Script {
-  // Queues the replies and returns the commands expected, in order.
-  std::vector<std::string> Play(TestAgent &agent) const {
-    for (const Reply &reply : replies) agent.Queue(reply);
-    return commands;
-  }
   std::string Tail() const { return "&_sessionid=" + identity.id + "&_sessionkey=" + identity.key; }
   void Add(std::string command, Reply reply) {
     commands.push_back(std::move(command));
@@ -125,12 +104,12 @@ inline Step Plain(const std::string &command, const Reply &reply) {
   return std::bind(&Script::Add, _1, command, reply);
 }
 // `command` with the current session tail, answered by `maker` with the identity that `next` says.
-inline Step Send(std::string command, Maker maker = Done(), Next next = Next::kNewKey) {
+inline Step Send(std::string command, Maker maker = Done(), Next next = kNewKey) {
   return [=](Script &s) {
     const std::string sent = command + s.Tail();
-    if (next == Next::kNewKey) s.identity.key = "k" + std::to_string(++s.keys);
-    s.Add(sent, maker(next == Next::kNoIdentity ? Announced() : Announced(s.identity)));
-    if (next == Next::kNoIdentity) s.identity = Identity{kLost, kLost};
+    if (next == kNewKey) s.identity.key = "k" + std::to_string(++s.keys);
+    s.Add(sent, maker(next == kNoIdentity ? Announced() : Announced(s.identity)));
+    if (next == kNoIdentity) s.identity = Identity{kLost, kLost};
   };
 }
 // "_connect=*" opening session 7 with the next key.
@@ -140,17 +119,33 @@ inline Step Connect() {
     s.Add("_connect=*", Connected(s.identity));
   };
 }
+// The connects that open no usable session: refused (id and key "0" follow), or without a session id.
+inline Step ConnectRefused() { return Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")); }
+inline Step ConnectWithoutId() { return Plain("_connect=*", Ok("x")); }
+// `command` refused: no such document (the server keeps the key), or the session is gone.
+inline Step NotFound(std::string command) {
+  return Send(command, Refused("KIVXIE8300", "No matching document found"), kSameKey);
+}
+inline Step SessionGone(std::string command) {
+  return Send(command, Refused("KIVXSE0030", "Invalid session"), kNoIdentity);
+}
 // Goes on in a session that the caller holds.
 inline Step Given(std::string id, std::string key) {
   return [=](Script &s) { s.identity = Identity{id, key}; };
 }
 // `command` with the session tail that gets no reply at all.
-inline Step Unanswered(std::string command) { return Send(command, Silent(), Next::kSameKey); }
+inline Step Unanswered(std::string command) {
+  return Send(
+      command, [](const Announced &) { return Reply{}; }, kSameKey);
+}
 // The three queries of a group read in the session; an empty id: the group has no document.
 inline Step ReadGroup(const std::string &name, const std::string &id, const std::vector<std::string> &users,
-                      const std::vector<std::string> &acls, Next last = Next::kNewKey) {
-  return Steps(Send(Lookup("group", name) + " /kiv:userref sortby(.)", FoundRefs("user", users)),
-               Send(Lookup("group", name) + " /kiv:aclref sortby(.)", FoundRefs("acl", acls)),
+                      const std::vector<std::string> &acls, Next last = kNewKey) {
+  const auto refs = [](const std::string &kind, const std::vector<std::string> &names) {
+    return names.empty() ? None() : Found(Refs(kind, names));
+  };
+  return Steps(Send(Lookup("group", name) + " /kiv:userref sortby(.)", refs("user", users)),
+               Send(Lookup("group", name) + " /kiv:aclref sortby(.)", refs("acl", acls)),
                Send(Lookup("group", name), id.empty() ? None() : Found(GroupNode(id, name)), last));
 }
 // Commit or rollback, then the disconnect with the identity that its reply announced.
@@ -158,16 +153,13 @@ inline Step End(const std::string &verb, Next next) {
   return Steps(Send(verb, Done(), next),
                [](Script &s) { s.Add("_disconnect=*" + s.Tail(), Ok("Session closed")); });
 }
-inline Step Commit(Next next = Next::kNewKey) { return End("_commit=*", next); }
-inline Step Rollback(Next next = Next::kNewKey) { return End("_rollback=*", next); }
+inline Step Commit(Next next = kNewKey) { return End("_commit=*", next); }
+inline Step Rollback(Next next = kNewKey) { return End("_rollback=*", next); }
 
 // The sessions a reader is handed, usable and not, and the connect that the server refuses (the reader
 // then gives up and rolls back with the identity "0"/"0").
 inline const Session kCaller{"30", "c0", "0"}, kUnusable{"31", "c9", kLost};
-inline Script RefusedConnect() {
-  return Talk(Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")), Given("0", "0"),
-              Rollback(Next::kNoIdentity));
-}
+inline Script RefusedConnect() { return Talk(ConnectRefused(), Given("0", "0"), Rollback(kNoIdentity)); }
 
 // The answer text of an exported function, released.
 inline std::string Take(char *text) {
@@ -183,7 +175,8 @@ using ::testing::IsEmpty;
 class AgentTest : public ::testing::Test {
  protected:
   void SetUp() override { Reset(); }
-  void TearDown() override {
+  void TearDown() override { CheckContract(); }
+  static void CheckContract() {
     EXPECT_THAT(agent().violations(), IsEmpty());
     EXPECT_FALSE(agent().reply_outstanding());
     EXPECT_EQ(agent().unused_replies(), 0u) << "scripted replies left unused";
@@ -198,18 +191,18 @@ class AgentTest : public ::testing::Test {
   }
   static TestAgent &agent() { return TestAgent::Get(); }
   static Call db1() { return Call{7, "db1", 42, 9}; }
-  static std::vector<std::string> Play(const Script &script) { return script.Play(agent()); }
   // Runs `run` against the script's replies: it must answer `result` after sending the script's commands.
   template <typename Run>
   static void Expect(const Script &script, const std::string &result, Run run) {
     Reset();
-    const std::vector<std::string> expected = Play(script);
+    for (const Reply &reply : script.replies) agent().Queue(reply);
     EXPECT_EQ(run(), result);
-    EXPECT_THAT(agent().commands(), ElementsAreArray(expected)) << result;
+    EXPECT_THAT(agent().commands(), ElementsAreArray(script.commands)) << result;
     // Every request goes to the security collection of db1 over connection word 42.
     for (const Request &request : agent().requests()) {
       EXPECT_EQ(request.path + " " + std::to_string(request.connection), "/corvane/db1/kiv:security 42");
     }
+    CheckContract();
   }
 };
 
