@@ -67,7 +67,9 @@ TEST_F(ExportedTest, BadArgumentsAreRefusedWithoutSending) {
       {[] { return S(::getUserData(0, nullptr, 0, 0)); }, arg},
       {[] { return S(::getDetailsForUser(0, "db1", nullptr, 0, 0)); }, arg},
       {[] { return S(::getDataForGroup_RO(0, nullptr, "g", 0, 0)); }, arg},
+      {[] { return S(::getDataForGroup_RO(0, "db1", "g&", 0, 0)); }, name},
       {[] { return S(::getDataForACL(0, "db1", "a>b", 0, 0)); }, name},
+      {[] { return S(::getDataForACL_RO(0, "db1", "a\x1f", 0, 0)); }, name},
       {[&] { return S(::createUser_BAT(0, "db1", "", "u", &over.list, 0, 0)); }, arg},
       {[&] { return S(::createACL_BAT(0, "db1", "a1", &null_entry.list, &acl.record, 0, 0)); }, arg},
       {[&] { return S(::createACL_BAT(0, "db1", "a1", nullptr, &amp_text.record, 0, 0)); }, name},
@@ -75,6 +77,7 @@ TEST_F(ExportedTest, BadArgumentsAreRefusedWithoutSending) {
       {[&] { return S(::createGroup_BAT(0, "db1", &bad_acl.record, 0, 0)); }, name},
       {[] { return S(::deleteACL(0, "db1", "a\n", 0, 0)); }, name},
       {[] { return S(::deleteGroup(0, nullptr, "g", 0, 0)); }, arg},
+      {[] { return S(::deleteGroup(0, "db1", "<g", 0, 0)); }, name},
       // A missing argument is reported before a bad name, whichever comes first.
       {[&] { return S(::modifyUser(0, nullptr, "u\"", "", "v", nullptr, 0, 0)); }, arg},
       {[&] { return S(::modifyUser(0, "db1", "u\"", nullptr, "v", nullptr, 0, 0)); }, arg},
@@ -88,8 +91,8 @@ TEST_F(ExportedTest, BadArgumentsAreRefusedWithoutSending) {
       {[] { return S(::addACE(0, "db1", "A1", nullptr, "r", 0, 0)); }, arg},
       {[] { return S(::addACE(0, "db1", "A1", "read", "r\"", 0, 0)); }, name},
   };
-  int row = 0;
-  for (const auto &[call, refusal] : cases) EXPECT_EQ(call(), refusal) << "row " << row++;
+  for (std::size_t row = 0; row < std::size(cases); ++row)
+    EXPECT_EQ(cases[row].first(), cases[row].second) << "row " << row;
   EXPECT_THAT(agent().commands(), IsEmpty());
 }
 
