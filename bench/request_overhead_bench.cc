@@ -110,11 +110,17 @@ void Pair(benchmark::State &state, Side operation, Side reference) {
 
 void BM_GetUsersVsBareGet(benchmark::State &state) { Pair(state, Side::kLibrary, Side::kBare); }
 void BM_BareGetAndParseVsBareGet(benchmark::State &state) { Pair(state, Side::kBareAndParse, Side::kBare); }
-void BM_GetUsersVsBareGetAndParse(benchmark::State &state) { Pair(state, Side::kLibrary, Side::kBareAndParse); }
+void BM_GetUsersVsBareGetAndParse(benchmark::State &state) {
+  Pair(state, Side::kLibrary, Side::kBareAndParse);
+}
 
-BENCHMARK(BM_GetUsersVsBareGet)->Arg(1)->Arg(10)->Arg(100)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_BareGetAndParseVsBareGet)->Arg(1)->Arg(10)->Arg(100)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_GetUsersVsBareGetAndParse)->Arg(1)->Arg(10)->Arg(100)->UseManualTime()->Unit(benchmark::kMicrosecond);
+// Replies of 1, 10 and 100 users.
+void Sizes(benchmark::internal::Benchmark *b) {
+  b->Arg(1)->Arg(10)->Arg(100)->UseManualTime()->Unit(benchmark::kMicrosecond);
+}
+BENCHMARK(BM_GetUsersVsBareGet)->Apply(Sizes);
+BENCHMARK(BM_BareGetAndParseVsBareGet)->Apply(Sizes);
+BENCHMARK(BM_GetUsersVsBareGetAndParse)->Apply(Sizes);
 
 }  // namespace
 }  // namespace custor::bench

@@ -48,7 +48,8 @@ std::string ModifyUser(const Call &call, std::string_view userid, const std::str
 }
 
 // With `checks`, every user and ACL the group refers to is looked up first, in the transaction.
-std::string ModifyGroup(const Call &call, std::string_view groupname, const GroupContent &group, bool checks) {
+std::string ModifyGroup(const Call &call, std::string_view groupname, const GroupContent &group,
+                        bool checks) {
   const Session session = createSession(call);
   if (session.sessionId == kParseErr) return MessageText("KIVAAE0370");
   const CheckResult target = FindGroup(call, group.name, &session);
