@@ -21,7 +21,7 @@ TEST_F(DeleteGroupTest, AloneOrInATransaction) {
        "|VRX@DLL PARSE_ERR/VRX@DLL PARSE_ERR/VRX@DLL PARSE_ERR"},
   };
   for (const auto &[in_session, script, result] : cases) {
-    Expect(script, result, [&] {
+    Expect(script, result, [&, in_session = in_session] {
       return in_session ? Describe(DeleteGroupDocument(db1(), "G1", &given)) : deleteGroup(db1(), "G1");
     });
   }

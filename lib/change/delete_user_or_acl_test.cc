@@ -54,7 +54,9 @@ TEST_F(DeleteUserOrAclTest, EveryPathOfTheDelete) {
   };
   for (const auto &[name, kind, session, script, result] : cases) {
     SCOPED_TRACE(name);
-    Expect(script, result, [&] { return Describe(DeleteUserOrAcl(db1(), "u", kind, session)); });
+    Expect(script, result, [&, kind = kind, session = session] {
+      return Describe(DeleteUserOrAcl(db1(), "u", kind, session));
+    });
   }
 }
 
@@ -70,7 +72,7 @@ TEST_F(DeleteUserOrAclTest, RewrittenGroupKeepsEveryOtherReference) {
         Talk(Connect(), Send(kind == kUserKind ? kDeleteUser : kDeleteAcl),
              Send(kind == kUserKind ? kUserGroups : kAclGroups, Found(GroupNode("31", "Team A"))),
              ReadGroup("Team A", "31", users, acls), Send(Doc("group", "Team A", refs, "31")), Commit());
-    Expect(script, "0", [&] { return DeleteUserOrAcl(db1(), "u", kind, nullptr).status; });
+    Expect(script, "0", [&, kind = kind] { return DeleteUserOrAcl(db1(), "u", kind, nullptr).status; });
   }
 }
 

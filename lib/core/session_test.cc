@@ -32,8 +32,8 @@ TEST_F(SessionTest, EndTransactionDisconnectsWithTheIdentityOfTheEndReply) {
   };
   const Session session{"5", "k1", "0"};
   for (const auto &[mode, script, message] : cases) {
-    Expect(script, message, [&] { return endTransaction(&session, db1(), mode); });
-    Expect(script, "kivcode not supported|" + message, [&] {
+    Expect(script, message, [&, mode = mode] { return endTransaction(&session, db1(), mode); });
+    Expect(script, "kivcode not supported|" + message, [&, mode = mode] {
       const TransactionEnd end = endTransactionNew(&session, db1(), mode);
       return end.code + "|" + end.message;
     });

@@ -26,8 +26,9 @@ TEST_F(StoreGroupTest, StoresTheDocumentAndChecksReferencesInMode1) {
   };
   const Session s0{"7", "k0", "0"};
   for (const auto &[in_session, mode, script, result] : cases) {
-    Expect(script, result,
-           [&] { return Describe(StoreGroup(db1(), staff, in_session ? &s0 : nullptr, mode)); });
+    Expect(script, result, [&, in_session = in_session, mode = mode] {
+      return Describe(StoreGroup(db1(), staff, in_session ? &s0 : nullptr, mode));
+    });
   }
 }
 

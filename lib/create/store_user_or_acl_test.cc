@@ -46,7 +46,7 @@ TEST_F(StoreUserOrAclTest, RequestsDocumentsAndOutcomes) {
   };
   for (const auto &[name, groups, given, script, result] : cases) {
     SCOPED_TRACE(name);
-    Expect(script, result, [&] {
+    Expect(script, result, [&, groups = groups, given = given] {
       return Describe(StoreUserOrAcl(db1(), "u1", &content, nullptr, groups, given ? &caller : nullptr));
     });
   }

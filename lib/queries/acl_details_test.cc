@@ -58,7 +58,9 @@ TEST_F(AclDetailsTest, EveryPathOfTheRead) {
   };
   for (const auto &[name, session, sessionless, script, result] : cases) {
     SCOPED_TRACE(name);
-    Expect(script, result, [&] { return Summary(ReadAclData(db1(), "docs", session, sessionless)); });
+    Expect(script, result, [&, session = session, sessionless = sessionless] {
+      return Summary(ReadAclData(db1(), "docs", session, sessionless));
+    });
   }
 }
 
