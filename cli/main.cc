@@ -1,6 +1,7 @@
 // custor: the command-line management agent. It loads libcustor.so as an agent does, provides the
 // agent's services (linked from libcustor-agent.so) and calls one library function per command.
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <optional>
 
@@ -14,9 +15,8 @@ std::optional<std::string> Env(const char *name) {
   return value != nullptr && *value != '\0' ? std::optional<std::string>(value) : std::nullopt;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+// The whole program; what it does not handle itself reaches main as an exception.
+int Run(int argc, char **argv) {
   using namespace custor::cli;
   CLI::App app(
       "Security administration of the Corvane XML database server: users, groups and ACLs of one "
@@ -69,4 +69,18 @@ int main(int argc, char **argv) {
     std::cerr << "custor: " << error.what() << '\n';
     return kFailure;
   }
+}
+
+}  // namespace
+
+// Out of memory, or a fault of the standard library: said on stderr, never an abort.
+int main(int argc, char **argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception &error) {
+    std::cerr << "custor: " << error.what() << '\n';
+  } catch (...) {
+    std::cerr << "custor: unexpected failure\n";
+  }
+  return custor::cli::kFailure;
 }
