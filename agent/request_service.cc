@@ -50,11 +50,12 @@ int32_t adm_executeRequest(ServerRequest *request) {
                                     EnvNumber("CUSTOR_TIMEOUT_MS", kDefaultTimeoutMs, 1, 24L * 3600 * 1000)};
     std::optional<std::string> body = Client().Get(RequestUrl(*request), limits);
     if (!body || body->size() > std::numeric_limits<uint32_t>::max()) return -1;
-    auto *reply = static_cast<char *>(std::malloc(body->size() + 1));
+    const std::string &text = *body;
+    auto *reply = static_cast<char *>(std::malloc(text.size() + 1));
     if (reply == nullptr) return -1;
-    std::memcpy(reply, body->c_str(), body->size() + 1);
+    std::memcpy(reply, text.c_str(), text.size() + 1);
     request->reply = reply;
-    request->replyLength = static_cast<uint32_t>(body->size());
+    request->replyLength = static_cast<uint32_t>(text.size());
     return 0;
   } catch (...) {
     return -1;

@@ -13,6 +13,7 @@ int ShowList(Context &context, const char *function, const char *kind, const cha
   if (list == nullptr) throw LoadError(std::string(function) + " returned nothing");
   const std::vector<std::string> names = Texts(list->names, list->count);
   std::vector<std::vector<std::string>> rows;
+  rows.reserve(names.size());
   for (const std::string &name : names) rows.push_back({Visible(name)});
   return FinishRecord(context, Text(list->status),
                       Json::Object{{"status", Json(list->status)}, {kind, TextArray(names)}},

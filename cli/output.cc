@@ -139,7 +139,9 @@ std::string Fields(const std::vector<std::pair<std::string, std::string>> &field
   for (const auto &[label, value] : fields) width = std::max(width, label.size() + 1);
   std::string out;
   for (const auto &[label, value] : fields) {
-    AppendLine(out, label + ":" + std::string(width - label.size() - 1 + 2, ' ') + value);
+    std::string line = label;
+    line.append(":").append(width - label.size() + 1, ' ').append(value);
+    AppendLine(out, line);
   }
   return out;
 }

@@ -26,6 +26,7 @@ std::string Text(const char *text) { return text != nullptr ? std::string(text) 
 
 std::vector<std::string> Texts(char *const *texts, int32_t count) {
   std::vector<std::string> out;
+  out.reserve(static_cast<std::size_t>(Bounded(count)));
   for (int32_t i = 0; i < Bounded(count); ++i) out.push_back(Text(texts[i]));
   return out;
 }

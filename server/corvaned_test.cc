@@ -29,6 +29,7 @@ class Corvaned {
                                "/dev/fd/" + std::to_string(ready[1])});
     if ((pid_ = ::fork()) == 0) {
       std::vector<char*> argv;
+      argv.reserve(args.size() + 1);
       for (std::string& arg : args) argv.push_back(arg.data());
       argv.push_back(nullptr);
       ::execv(argv[0], argv.data());

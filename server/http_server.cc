@@ -120,8 +120,9 @@ void HttpServer::Serve(uint64_t id, tcp::socket socket) {
       if (ready <= 0) break;
     }
     http::request_parser<http::empty_body> parser;
-    parser.header_limit(static_cast<std::uint32_t>(kMaxTargetBytes + 64 * 1024));
-    parser.body_limit(64 * 1024);
+    constexpr std::uint64_t kSlack = std::uint64_t{64} << 10;
+    parser.header_limit(static_cast<std::uint32_t>(kMaxTargetBytes + kSlack));
+    parser.body_limit(kSlack);
     http::read(socket, buffer, parser, ec);
     if (ec) break;
     const auto& request = parser.get();

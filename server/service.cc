@@ -129,7 +129,7 @@ Service::Outcome Service::Execute(Database* db, const Request& request) {
 }
 
 Service::Outcome Service::ExecuteInSession(Database* db, const Request& request) {
-  const Outcome invalid{Code::kInvalidSession, WriteFailureReply(Code::kInvalidSession, nullptr)};
+  Outcome invalid{Code::kInvalidSession, WriteFailureReply(Code::kInvalidSession, nullptr)};
   uint64_t id = 0;
   const std::string& text = request.session_id;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);

@@ -42,7 +42,7 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
     return [&, modify, name, list] { return modify(db1(), "A1", name, nullptr, list); };
   };
   // Without the message table: the texts that stand in for a missing message.
-  const auto bare = [](Modify modify) -> Modify {
+  const auto bare = [](const Modify &modify) -> Modify {
     return [modify] { return agent().ClearMessages(), modify(); };
   };
   const Step target_g2 =

@@ -36,7 +36,7 @@ void ParseAllButLastByte(XML_Parser parser, std::string_view reply) {
 class PassParser {
  public:
   // Replies up to this size leave their parser for the next pass.
-  static constexpr std::size_t kKeptAfter = 64 * 1024;
+  static constexpr std::size_t kKeptAfter = std::size_t{64} << 10;
 
   explicit PassParser(std::size_t reply_size) : keep_(reply_size <= kKeptAfter) {
     static const unsigned long salt = [] {

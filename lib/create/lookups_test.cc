@@ -33,7 +33,7 @@ TEST_F(LookupsTest, VerdictsSessionsAndWalkers) {
       {[&] { return CheckGroupsDefined(db1(), &none, &s0); }, Talk(), "1|7/k0/0"},
   };
   for (const auto &[lookup, script, result] : cases)
-    Expect(script, result, [&] { return Describe(lookup()); });
+    Expect(script, result, [&, lookup = lookup] { return Describe(lookup()); });
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ std::string Summary(const GroupData &group) {
          Joined(group.acls) + "|" + Describe(group.session);
 }
 
-Script Sessionless(Reply users, Reply acls, Reply document) {
+Script Sessionless(const Reply &users, const Reply &acls, const Reply &document) {
   return Talk(Plain(kUsers, users), Plain(kAcls, acls), Plain(kGroup, document));
 }
 
@@ -48,7 +48,9 @@ TEST_F(GroupDetailsTest, EveryPathOfTheRead) {
   };
   for (const auto &[name, session, sessionless, script, result] : cases) {
     SCOPED_TRACE(name);
-    Expect(script, result, [&] { return Summary(ReadGroupData(db1(), "staff", session, sessionless)); });
+    Expect(script, result, [&, session = session, sessionless = sessionless] {
+      return Summary(ReadGroupData(db1(), "staff", session, sessionless));
+    });
   }
 }
 

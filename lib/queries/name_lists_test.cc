@@ -25,7 +25,7 @@ TEST_F(NameListsTest, OneQueryPerListAndItsFailures) {
        "KIVXBE0020 Database not found|"},
   };
   for (const auto &[list, script, result] : cases) {
-    Expect(script, result, [&] {
+    Expect(script, result, [&, list = list] {
       const Names names = list(db1());
       return names.status + "|" + Joined(names.names);
     });

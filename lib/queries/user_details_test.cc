@@ -39,8 +39,9 @@ TEST_F(UserDetailsTest, EveryPathOfTheRead) {
   };
   for (const auto &[name, session, sessionless, script, result] : cases) {
     SCOPED_TRACE(name);
-    Expect(script, result,
-           [&] { return Summary(ReadUserDetails(db1(), "ann", sessionless, session, true)); });
+    Expect(script, result, [&, session = session, sessionless = sessionless] {
+      return Summary(ReadUserDetails(db1(), "ann", sessionless, session, true));
+    });
   }
 }
 

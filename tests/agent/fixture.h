@@ -28,12 +28,16 @@ inline const std::string kLost = "VRX@DLL PARSE_ERR";
 
 // The lookup of a "user", "group" or "acl" by name.
 inline std::string Lookup(const std::string &kind, const std::string &name) {
-  return "_XQL=/kiv:" + kind + " [@kiv:" + (kind == "user" ? "userid" : kind + "name") + "=\"" + name + "\"]";
+  const std::string attribute = kind == "user" ? "userid" : kind + "name";
+  return "_XQL=/kiv:" + kind + " [@kiv:" + attribute + "=\"" + name + "\"]";
 }
 // References of kind "user" or "acl", in order.
 inline std::string Refs(const std::string &kind, const std::vector<std::string> &names) {
   std::string refs;
-  for (const std::string &name : names) refs += "<kiv:" + kind + "ref>" + name + "</kiv:" + kind + "ref>";
+  for (const std::string &name : names) {
+    refs.append("<kiv:").append(kind).append("ref>").append(name).append("</kiv:").append(kind).append(
+        "ref>");
+  }
   return refs;
 }
 inline std::string Entry(const std::string &access, const std::string &text) {
@@ -104,7 +108,7 @@ inline Step Plain(const std::string &command, const Reply &reply) {
   return std::bind(&Script::Add, _1, command, reply);
 }
 // `command` with the current session tail, answered by `maker` with the identity that `next` says.
-inline Step Send(std::string command, Maker maker = Done(), Next next = kNewKey) {
+inline Step Send(const std::string &command, const Maker &maker = Done(), Next next = kNewKey) {
   return [=](Script &s) {
     const std::string sent = command + s.Tail();
     if (next == kNewKey) s.identity.key = "k" + std::to_string(++s.keys);
@@ -123,18 +127,18 @@ inline Step Connect() {
 inline Step ConnectRefused() { return Plain("_connect=*", Failure("KIVXSE0031", "Too many sessions")); }
 inline Step ConnectWithoutId() { return Plain("_connect=*", Ok("x")); }
 // `command` refused: no such document (the server keeps the key), or the session is gone.
-inline Step NotFound(std::string command) {
+inline Step NotFound(const std::string &command) {
   return Send(command, Refused("KIVXIE8300", "No matching document found"), kSameKey);
 }
-inline Step SessionGone(std::string command) {
+inline Step SessionGone(const std::string &command) {
   return Send(command, Refused("KIVXSE0030", "Invalid session"), kNoIdentity);
 }
 // Goes on in a session that the caller holds.
-inline Step Given(std::string id, std::string key) {
+inline Step Given(const std::string &id, const std::string &key) {
   return [=](Script &s) { s.identity = Identity{id, key}; };
 }
 // `command` with the session tail that gets no reply at all.
-inline Step Unanswered(std::string command) {
+inline Step Unanswered(const std::string &command) {
   return Send(
       command, [](const Announced &) { return Reply{}; }, kSameKey);
 }

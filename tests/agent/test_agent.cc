@@ -37,9 +37,10 @@ char *TestAgent::Execute(const Request &request, uint32_t *length) {
     return nullptr;
   }
   // A fresh buffer that Free scribbles over, so a library that keeps it is caught.
-  char *body = static_cast<char *>(std::malloc(reply->size() + 1));
-  std::memcpy(body, reply->c_str(), reply->size() + 1);
-  *length = static_cast<uint32_t>(reply->size());
+  const std::string &text = *reply;
+  char *body = static_cast<char *>(std::malloc(text.size() + 1));
+  std::memcpy(body, text.c_str(), text.size() + 1);
+  *length = static_cast<uint32_t>(text.size());
   outstanding_ = body;
   return body;
 }

@@ -146,6 +146,7 @@ TEST_F(BadInputEndToEnd, VeryLongInputIsSentWholeOrRefused) {
   EXPECT_EQ(Take(createACL(0, db(), "big", nullptr, &in.acl, 0, 0)), "0");
   cli::Owned<AclRecord> big(getDataForACL_RO(0, db(), "big", 0, 0));
   std::vector<std::string> read;
+  read.reserve(texts.size());
   for (int i = 0; i < cli::Bounded(big->aceCount); ++i) read.push_back(cli::Text(big->aces[i]->text));
   EXPECT_EQ(read, texts);
 }

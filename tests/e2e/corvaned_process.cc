@@ -67,6 +67,7 @@ void CorvanedProcess::Launch() {
   pid_ = fork();
   if (pid_ == 0) {
     std::vector<char *> argv;
+    argv.reserve(args.size() + 1);
     for (std::string &arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     execv(argv[0], argv.data());

@@ -40,7 +40,7 @@ inline std::string GroupDoc(const std::string &name, const std::vector<std::stri
 inline std::string AceTexts(const std::vector<std::pair<std::string, std::string>> &entries) {
   std::string text;
   for (const auto &[access, entry] : entries)
-    text += "<kiv:ace kiv:access=\"" + access + "\">" + entry + "</kiv:ace>";
+    text.append("<kiv:ace kiv:access=\"").append(access).append("\">").append(entry).append("</kiv:ace>");
   return text;
 }
 inline std::string AclDoc(const std::string &name,

@@ -105,7 +105,7 @@ TEST_F(FaultsEndToEnd, IdleSessionHoldsTheWriteLockUntilItsTimeOut) {
     const std::string users = Send("_XQL=/kiv:user sortby(@kiv:userid)");
     EXPECT_THAT(users, Not(HasSubstr("zed"))) << "an uncommitted change is never seen";
     EXPECT_EQ(users.find("kiv:userid=\"bob\"") != std::string::npos, through);
-    EXPECT_THAT(Send("_commit=*&_sessionid=" + id + "&_sessionkey=" + key),
+    EXPECT_THAT(Send(std::string("_commit=*&_sessionid=").append(id).append("&_sessionkey=").append(key)),
                 HasSubstr(through ? "KIVXSE0030" : "Transaction committed"))
         << "the idle session was ended, or is still there";
   }

@@ -16,6 +16,7 @@ class ReaderMemory : public EndToEndTest {};
 
 TEST_F(ReaderMemory, HundredThousandGroupReadsDoNotGrowTheProcess) {
   std::vector<std::string> users;
+  users.reserve(20);
   for (int i = 0; i < 20; ++i) users.push_back("user" + std::to_string(i));
   Seed({GroupDoc("staff", users, {"docs", "mail"})});
   // Each round reads the group and one that does not exist, so that both the full and the empty record
