@@ -120,9 +120,10 @@ void HttpServer::Serve(uint64_t id, tcp::socket socket) {
       if (ready <= 0) break;
     }
     http::request_parser<http::empty_body> parser;
-    constexpr std::uint64_t kSlack = std::uint64_t{64} << 10;
-    parser.header_limit(static_cast<std::uint32_t>(kMaxTargetBytes + kSlack));
-    parser.body_limit(kSlack);
+    // The request target may take kMaxTargetBytes; the other header fields and a body get 64 KiB each.
+    constexpr std::uint64_t k64KiB = std::uint64_t{64} << 10;
+    parser.header_limit(static_cast<std::uint32_t>(kMaxTargetBytes + k64KiB));
+    parser.body_limit(k64KiB);
     http::read(socket, buffer, parser, ec);
     if (ec) break;
     const auto& request = parser.get();

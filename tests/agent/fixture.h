@@ -33,11 +33,9 @@ inline std::string Lookup(const std::string &kind, const std::string &name) {
 }
 // References of kind "user" or "acl", in order.
 inline std::string Refs(const std::string &kind, const std::vector<std::string> &names) {
+  const std::string open = "<kiv:" + kind + "ref>", close = "</kiv:" + kind + "ref>";
   std::string refs;
-  for (const std::string &name : names) {
-    refs.append("<kiv:").append(kind).append("ref>").append(name).append("</kiv:").append(kind).append(
-        "ref>");
-  }
+  for (const std::string &name : names) refs.append(open).append(name).append(close);
   return refs;
 }
 inline std::string Entry(const std::string &access, const std::string &text) {
