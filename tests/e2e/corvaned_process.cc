@@ -4,6 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -54,8 +57,23 @@ CorvanedProcess::CorvanedProcess(std::vector<std::string> extra_args) : extra_ar
 
 CorvanedProcess::~CorvanedProcess() {
   Reap(SIGTERM);
+  KeepLog();
   std::error_code ignored;
   std::filesystem::remove_all(dir_, ignored);
+}
+
+// With CUSTOR_E2E_LOG_DIR set, the request log is kept there as PROGRAM.FILTER.N.log, so that the
+// commands of a whole run can be compared with those of another commit.
+void CorvanedProcess::KeepLog() const {
+  const char *keep = std::getenv("CUSTOR_E2E_LOG_DIR");
+  if (keep == nullptr || *keep == '\0') return;
+  static int kept = 0;
+  const std::string name = std::string(program_invocation_short_name) + "." +
+                           ::testing::GTEST_FLAG(filter) + "." + std::to_string(++kept) + ".log";
+  std::error_code ignored;
+  std::filesystem::create_directories(keep, ignored);
+  std::filesystem::copy_file(dir_ + "/requests.log", std::filesystem::path(keep) / name,
+                             std::filesystem::copy_options::overwrite_existing, ignored);
 }
 
 void CorvanedProcess::Launch() {

@@ -36,6 +36,7 @@ class CorvanedProcess {
  private:
   void Launch();
   void Reap(int signal);
+  void KeepLog() const;
   std::string dir_;
   std::vector<std::string> extra_args_;
   pid_t pid_ = -1;
