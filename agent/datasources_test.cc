@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "agent/test_files.h"
+#include "support/test_files.h"
 #include "custor/agent.h"
 
 namespace custor::agent {

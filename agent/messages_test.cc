@@ -5,7 +5,7 @@
 #include <string>
 #include <tuple>
 
-#include "agent/test_files.h"
+#include "support/test_files.h"
 #include "custor/agent.h"
 
 namespace custor::agent {

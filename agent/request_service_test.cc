@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "agent/test_files.h"
-#include "agent/test_http_server.h"
 #include "custor/agent.h"
+#include "support/test_files.h"
+#include "support/test_http_server.h"
 
 namespace custor::agent {
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "agent/replies.h"
-#include "agent/test_agent.h"
+#include "scripted_agent/replies.h"
+#include "scripted_agent/test_agent.h"
 #include "bench/paired_timer.h"
 #include "bench/plain_parse.h"
 #include "bench/release.h"

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "test_support.h"
+#include "support/server_fixture.h"
 
 namespace corvane {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "support/server_fixture.h"
 
 namespace corvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <regex>
 #include <thread>
 
-#include "test_support.h"
+#include "support/server_fixture.h"
 
 namespace corvane {
 namespace {

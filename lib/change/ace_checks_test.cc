@@ -1,4 +1,4 @@
-#include "agent/fixture.h"
+#include "scripted_agent/fixture.h"
 #include "change/add_ace.h"
 #include "change/modify.h"
 

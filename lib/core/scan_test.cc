@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "agent/replies.h"
+#include "scripted_agent/replies.h"
 
 namespace custor {
 namespace {

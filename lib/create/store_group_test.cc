@@ -1,6 +1,6 @@
 #include "create/store_group.h"
 
-#include "agent/fixture.h"
+#include "scripted_agent/fixture.h"
 
 namespace custor::testing {
 namespace {

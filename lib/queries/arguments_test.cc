@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "agent/fixture.h"
+#include "scripted_agent/fixture.h"
 
 namespace custor::testing {
 namespace {

@@ -1,6 +1,6 @@
 #include "queries/name_lists.h"
 
-#include "agent/fixture.h"
+#include "scripted_agent/fixture.h"
 
 namespace custor::testing {
 namespace {

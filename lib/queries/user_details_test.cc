@@ -1,6 +1,6 @@
 #include "queries/user_details.h"
 
-#include "agent/fixture.h"
+#include "scripted_agent/fixture.h"
 
 namespace custor::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "agent/test_agent.h"
+#include "scripted_agent/test_agent.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "agent/test_http_server.h"
+#include "support/test_http_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

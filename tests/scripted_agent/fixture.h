@@ -2,8 +2,8 @@
 // conversations in which the session key changes with every answered command, as corvaned's does, so a
 // command carrying any but the latest key shows as a mismatch; and the fixture, which checks the reply
 // contract at the end of every test.
-#ifndef CUSTOR_TESTS_AGENT_FIXTURE_H_
-#define CUSTOR_TESTS_AGENT_FIXTURE_H_
+#ifndef CUSTOR_TESTS_SCRIPTED_AGENT_FIXTURE_H_
+#define CUSTOR_TESTS_SCRIPTED_AGENT_FIXTURE_H_
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "agent/replies.h"
-#include "agent/test_agent.h"
+#include "scripted_agent/replies.h"
+#include "scripted_agent/test_agent.h"
 #include "core/call.h"
 #include "core/session.h"
 #include "create/check_result.h"
@@ -223,4 +223,4 @@ inline std::string Joined(const std::vector<std::string> &texts) {
 
 }  // namespace custor::testing
 
-#endif  // CUSTOR_TESTS_AGENT_FIXTURE_H_
+#endif  // CUSTOR_TESTS_SCRIPTED_AGENT_FIXTURE_H_

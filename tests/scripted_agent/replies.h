@@ -1,6 +1,6 @@
 // Server replies in the shapes corvaned sends, for scripting the test agent.
-#ifndef CUSTOR_TESTS_AGENT_REPLIES_H_
-#define CUSTOR_TESTS_AGENT_REPLIES_H_
+#ifndef CUSTOR_TESTS_SCRIPTED_AGENT_REPLIES_H_
+#define CUSTOR_TESTS_SCRIPTED_AGENT_REPLIES_H_
 
 #include <algorithm>
 #include <optional>
@@ -61,4 +61,4 @@ inline std::string Connected(const Identity &identity) { return Ok("Session open
 
 }  // namespace custor::testing
 
-#endif  // CUSTOR_TESTS_AGENT_REPLIES_H_
+#endif  // CUSTOR_TESTS_SCRIPTED_AGENT_REPLIES_H_

@@ -1,6 +1,6 @@
 // Test helpers: an environment variable set for one scope, and a file that lives for one scope.
-#ifndef CUSTOR_AGENT_TEST_FILES_H_
-#define CUSTOR_AGENT_TEST_FILES_H_
+#ifndef CUSTOR_TESTS_SUPPORT_TEST_FILES_H_
+#define CUSTOR_TESTS_SUPPORT_TEST_FILES_H_
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -56,4 +56,4 @@ class TempFile {
 
 }  // namespace custor::agent::testing
 
-#endif  // CUSTOR_AGENT_TEST_FILES_H_
+#endif  // CUSTOR_TESTS_SUPPORT_TEST_FILES_H_

@@ -1,7 +1,7 @@
 // Test helpers: a keep-alive HTTP client that encodes commands with the agent's own request encoding, the
 // exact reply documents, and a server on 127.0.0.1:0 over a temporary data directory.
-#ifndef CUSTOR_SERVER_TEST_SUPPORT_H_
-#define CUSTOR_SERVER_TEST_SUPPORT_H_
+#ifndef CUSTOR_TESTS_SUPPORT_SERVER_FIXTURE_H_
+#define CUSTOR_TESTS_SUPPORT_SERVER_FIXTURE_H_
 
 #include <cstdint>
 #include <memory>
@@ -93,4 +93,4 @@ std::string LogLine(std::string_view db, std::string_view command, std::string_v
 
 }  // namespace corvane::testing
 
-#endif  // CUSTOR_SERVER_TEST_SUPPORT_H_
+#endif  // CUSTOR_TESTS_SUPPORT_SERVER_FIXTURE_H_

@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "support/server_fixture.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,7 +1,7 @@
 // A scripted HTTP/1.1 server on 127.0.0.1 for the request service's tests: it serves one connection
 // at a time and treats each request as the next step of its script, recording every request head.
-#ifndef CUSTOR_AGENT_TEST_HTTP_SERVER_H_
-#define CUSTOR_AGENT_TEST_HTTP_SERVER_H_
+#ifndef CUSTOR_TESTS_SUPPORT_TEST_HTTP_SERVER_H_
+#define CUSTOR_TESTS_SUPPORT_TEST_HTTP_SERVER_H_
 
 #include <atomic>
 #include <mutex>
@@ -57,4 +57,4 @@ int UnusedPort();
 
 }  // namespace custor::agent::testing
 
-#endif  // CUSTOR_AGENT_TEST_HTTP_SERVER_H_
+#endif  // CUSTOR_TESTS_SUPPORT_TEST_HTTP_SERVER_H_

@@ -2,8 +2,8 @@
 // of scripted replies or by a responder, and every request is recorded (path, command, connection
 // word). It also checks the reply contract: adm_freeResponse exactly once after each reply, never
 // after a missing one.
-#ifndef CUSTOR_TESTS_AGENT_TEST_AGENT_H_
-#define CUSTOR_TESTS_AGENT_TEST_AGENT_H_
+#ifndef CUSTOR_TESTS_SCRIPTED_AGENT_TEST_AGENT_H_
+#define CUSTOR_TESTS_SCRIPTED_AGENT_TEST_AGENT_H_
 
 #include <cstdint>
 #include <functional>
@@ -77,4 +77,4 @@ class TestAgent {
 
 }  // namespace custor::testing
 
-#endif  // CUSTOR_TESTS_AGENT_TEST_AGENT_H_
+#endif  // CUSTOR_TESTS_SCRIPTED_AGENT_TEST_AGENT_H_
