@@ -6,7 +6,7 @@ set -eu
 library=$1
 list=$2
 actual=$(nm -D --defined-only "$library" | awk '{print $3}' | grep -v -E '^(_init|_fini|_edata|_end|__bss_start)$' | sort)
-expected=$(grep -v '^#' "$list" | sort)
+expected=$(grep -v "^#" "$list" | sort)
 if [ "$actual" != "$expected" ]; then
   echo "exported symbols differ from $list:"
   diff -u "$list" - <<EOT || true
