@@ -4,6 +4,7 @@ namespace custor::agent {
 
 HttpClient::~HttpClient() {
   if (curl_ != nullptr) curl_easy_cleanup(curl_);
+  curl_slist_free_all(fields_);
 }
 
 size_t HttpClient::OnBody(char *data, size_t size, size_t count, void *self) {
@@ -22,7 +23,8 @@ int HttpClient::OnPrerequest(void *self, char *, char *, int, int) {
   return CURL_PREREQFUNC_OK;
 }
 
-std::optional<std::string> HttpClient::Get(const std::string &url, const Limits &limits) {
+std::optional<std::string> HttpClient::Get(const std::string &url, const Limits &limits,
+                                           const std::string &field) {
   if (curl_ == nullptr) {
     curl_ = curl_easy_init();
     if (curl_ == nullptr) return std::nullopt;
@@ -40,6 +42,14 @@ std::optional<std::string> HttpClient::Get(const std::string &url, const Limits 
   if (curl_easy_setopt(curl_, CURLOPT_URL, url.c_str()) != CURLE_OK) {
     curl_easy_setopt(curl_, CURLOPT_URL, nullptr);
     return std::nullopt;
+  }
+  if (field != field_) {
+    curl_slist *fields = field.empty() ? nullptr : curl_slist_append(nullptr, field.c_str());
+    if (!field.empty() && fields == nullptr) return std::nullopt;
+    curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, fields);
+    curl_slist_free_all(fields_);
+    fields_ = fields;
+    field_ = field;
   }
   curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, limits.connect_ms);
   curl_easy_setopt(curl_, CURLOPT_TIMEOUT_MS, limits.total_ms);

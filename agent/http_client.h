@@ -24,8 +24,9 @@ class HttpClient {
   HttpClient &operator=(const HttpClient &) = delete;
 
   // The body of the answer to a GET of `url`, whatever its HTTP status; nothing when no answer came
-  // (refused, reset, timed out) or the body is empty. `url` must be encoded already.
-  std::optional<std::string> Get(const std::string &url, const Limits &limits);
+  // (refused, reset, timed out) or the body is empty. `url` must be encoded already. `field`, when
+  // not empty, is one more header field ("Name: value") of the request.
+  std::optional<std::string> Get(const std::string &url, const Limits &limits, const std::string &field = "");
 
   // How many connections were opened so far (for tests of the keep-alive).
   long connections_opened() const { return connections_opened_; }
@@ -35,6 +36,8 @@ class HttpClient {
   static int OnPrerequest(void *self, char *, char *, int, int);
 
   CURL *curl_ = nullptr;
+  curl_slist *fields_ = nullptr;  // the extra header field, as libcurl takes it
+  std::string field_;             // its text
   std::string body_;
   bool request_attempted_ = false;  // the current request has been handed to a connection once
   long connections_opened_ = 0;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "agent/access_key.h"
 #include "agent/env.h"
 #include "agent/http_client.h"
 #include "agent/query.h"
@@ -48,7 +49,7 @@ int32_t adm_executeRequest(ServerRequest *request) {
   try {
     const HttpClient::Limits limits{kConnectTimeoutMs,
                                     EnvNumber("CUSTOR_TIMEOUT_MS", kDefaultTimeoutMs, 1, 24L * 3600 * 1000)};
-    std::optional<std::string> body = Client().Get(RequestUrl(*request), limits);
+    std::optional<std::string> body = Client().Get(RequestUrl(*request), limits, AuthorizationField());
     if (!body || body->size() > std::numeric_limits<uint32_t>::max()) return -1;
     const std::string &text = *body;
     auto *reply = static_cast<char *>(std::malloc(text.size() + 1));

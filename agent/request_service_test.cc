@@ -20,6 +20,7 @@ using testing::ScopedEnv;
 using testing::TestHttpServer;
 using Action = TestHttpServer::Action;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // Executes a request record as the library fills it; the reply handed back, or nothing when there is none.
 std::optional<std::string> Execute(const std::string &command,
@@ -85,6 +86,32 @@ TEST(RequestService, SendsEachRequestOnceAndHandsBackTheBody) {
   EXPECT_LE(server.connections_accepted(), 4);
   ScopedEnv refused("CUSTOR_PORT", std::to_string(testing::UnusedPort()));
   EXPECT_EQ(Execute("_connect=*"), std::nullopt);
+}
+
+// The key of the file that CUSTOR_KEY_FILE names goes with every request, read again when the variable
+// names another file; no file, an unreadable one or one that holds no key (blank, or bytes that would
+// break the header) sends no key at all.
+TEST(RequestService, SendsTheKeyOfTheKeyFile) {
+  TestHttpServer server(std::vector<TestHttpServer::Step>(6, {Action::kAnswer, "<a/>"}));
+  ScopedEnv port("CUSTOR_PORT", std::to_string(server.port()));
+  testing::TempFile key("0123abcd\n"), other(" \n"), broken("ab\r\nX-Evil: 1\n"), spaced("a b");
+  const std::vector<std::pair<std::optional<std::string>, std::string>> cases = {
+      {key.path(), "\r\nAuthorization: Bearer 0123abcd\r\n"},
+      {other.path(), ""},
+      {broken.path(), ""},
+      {spaced.path(), ""},
+      {"/nonexistent/key", ""},
+      {std::nullopt, ""}};
+  for (const auto &[file, field] : cases) {
+    ScopedEnv key_file("CUSTOR_KEY_FILE", file);
+    ASSERT_EQ(Execute("_connect=*"), "<a/>");
+    const std::string head = server.request_heads().back();
+    if (field.empty()) {
+      EXPECT_THAT(head, Not(HasSubstr("Authorization"))) << file.value_or("(unset)");
+    } else {
+      EXPECT_THAT(head, HasSubstr(field));
+    }
+  }
 }
 
 }  // namespace
