@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "bench/live_server.h"
-#include "bench/release.h"
 #include "custor/custor.h"
+#include "custor/release.h"
 
 namespace custor::bench {
 namespace {
@@ -37,7 +37,7 @@ void BM_GetUserData(benchmark::State &state) {
     UserDataList *list = getUserData(0, database.c_str(), 0, 0);
     complete = complete && std::strcmp(list->status, "0") == 0 && list->count == users &&
                std::strcmp(list->userData[users - 1], ("Data of " + Name("user", users - 1)).c_str()) == 0;
-    Release(list);
+    custor_free_user_data_list(list);
   }
   if (!complete) state.SkipWithError("getUserData did not read every user's data");
   state.counters["per_user"] =
@@ -76,11 +76,7 @@ void BM_DeleteUser(benchmark::State &state) {
   if (!deleted || std::strcmp(last->status, "0") != 0 || last->userCount != 0) {
     state.SkipWithError("deleteUser left the user or a reference behind");
   }
-  std::free(last->nameOrId);
-  ReleaseTexts(last->users, last->userCount);
-  ReleaseTexts(last->acls, last->aclCount);
-  ReleaseInner(last->session);
-  std::free(last);
+  custor_free_group(last);
 }
 
 BENCHMARK(BM_GetUserData)->Arg(10)->Arg(100)->Arg(1000)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -13,12 +13,12 @@
 #include <string>
 #include <string_view>
 
-#include "scripted_agent/replies.h"
-#include "scripted_agent/test_agent.h"
 #include "bench/paired_timer.h"
 #include "bench/plain_parse.h"
-#include "bench/release.h"
 #include "custor/custor.h"
+#include "custor/release.h"
+#include "scripted_agent/replies.h"
+#include "scripted_agent/test_agent.h"
 
 namespace custor::bench {
 namespace {
@@ -99,7 +99,7 @@ void BM_GetUsersVsOneParse(benchmark::State &state) {
           [&] {
             NameList *list = getUsers(0, "db", 0, 0);
             names = std::strcmp(list->status, "0") == 0 ? list->count : -1;
-            Release(list);
+            custor_free_name_list(list);
           },
           [&] { PlainParse(reply); });
     }
@@ -123,7 +123,7 @@ void BM_GetDataForAclRoVsItsPasses(benchmark::State &state) {
             complete = std::strcmp(record->status, "0") == 0 && record->aceCount == kNames &&
                        record->groupCount == kGroups && record->aces[kNames - 1]->access != nullptr &&
                        std::strcmp(record->aces[kNames - 1]->access, "write") == 0;
-            Release(record);
+            custor_free_acl(record);
           },
           [&] {
             PlainParse(result);
@@ -144,7 +144,7 @@ void BM_GetDataForAclRoVsOneParse(benchmark::State &state) {
   AnswerAclReader(acl, groups);
   PairedTimer timer(state, PairedTimer::kThreadCpu);
   for (auto _ : state) {
-    timer.Run([&] { Release(getDataForACL_RO(0, "db", "acl", 0, 0)); }, [&] { PlainParse(acl); });
+    timer.Run([&] { custor_free_acl(getDataForACL_RO(0, "db", "acl", 0, 0)); }, [&] { PlainParse(acl); });
   }
 }
 

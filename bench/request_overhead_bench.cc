@@ -17,8 +17,8 @@
 #include "bench/live_server.h"
 #include "bench/paired_timer.h"
 #include "bench/plain_parse.h"
-#include "bench/release.h"
 #include "custor/custor.h"
+#include "custor/release.h"
 
 namespace custor::bench {
 namespace {
@@ -78,7 +78,7 @@ void Pair(benchmark::State &state, Side operation, Side reference) {
   BareClient bare;
   const std::string url = RequestUrl(database, kListUsers);
   // Both sides must send the same request: the server's log shows the last two alike.
-  Release(getUsers(0, database.c_str(), 0, 0));
+  custor_free_name_list(getUsers(0, database.c_str(), 0, 0));
   const std::string body = bare.Get(url);
   const std::vector<e2e::LoggedRequest> log = Server().Log();
   if (body.empty() || log.size() < 2 || log[log.size() - 1].command != log[log.size() - 2].command ||
@@ -93,7 +93,7 @@ void Pair(benchmark::State &state, Side operation, Side reference) {
     if (side == Side::kLibrary) {
       NameList *list = getUsers(0, database.c_str(), 0, 0);
       if (std::strcmp(list->status, "0") != 0 || list->count != users) listed = -1;
-      Release(list);
+      custor_free_name_list(list);
       return;
     }
     const std::string &reply = bare.Get(url);

@@ -1,10 +1,9 @@
 #include "e2e/corvaned_process.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -68,8 +67,8 @@ void CorvanedProcess::KeepLog() const {
   const char *keep = std::getenv("CUSTOR_E2E_LOG_DIR");
   if (keep == nullptr || *keep == '\0') return;
   static int kept = 0;
-  const std::string name = std::string(program_invocation_short_name) + "." +
-                           ::testing::GTEST_FLAG(filter) + "." + std::to_string(++kept) + ".log";
+  const std::string name = std::string(program_invocation_short_name) + "." + ::testing::GTEST_FLAG(filter) +
+                           "." + std::to_string(++kept) + ".log";
   std::error_code ignored;
   std::filesystem::create_directories(keep, ignored);
   std::filesystem::copy_file(dir_ + "/requests.log", std::filesystem::path(keep) / name,
