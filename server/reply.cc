@@ -26,6 +26,8 @@ constexpr CodeEntry kCodes[] = {
     {Code::kInvalidQuery, "KIVXQE0040", "Invalid query"},
     {Code::kInvalidDocument, "KIVXDE0050", "Invalid document"},
     {Code::kLocked, "KIVXLE0060", "Database locked by another session"},
+    {Code::kConflict, "KIVXTE0070", "Transaction conflict"},
+    {Code::kAccessDenied, "KIVXAE0080", "Access denied"},
 };
 
 const CodeEntry& Entry(Code code) { return kCodes[static_cast<int>(code)]; }

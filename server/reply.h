@@ -19,6 +19,8 @@ enum class Code {
   kInvalidQuery,        // KIVXQE0040
   kInvalidDocument,     // KIVXDE0050
   kLocked,              // KIVXLE0060
+  kConflict,            // KIVXTE0070
+  kAccessDenied,        // KIVXAE0080
 };
 
 // "KIVXIE8300" for kNoMatchingDocument, ...; "0" for kOk.

@@ -90,7 +90,7 @@ int Service::WaitingWriters(std::string_view name) {
   return db ? db->write_lock().waiting() : 0;
 }
 
-Service::Response Service::Handle(std::string_view target) {
+Service::Response Service::Handle(std::string_view target, const Caller& /*caller*/) {
   Request request = DecodeRequest(target);
   Response response{200, {}};
   Code code;

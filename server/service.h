@@ -31,6 +31,13 @@ struct ServiceOptions {
   std::string request_log;  // empty: no log
 };
 
+// Who sent a request, as the HTTP layer knows it: the name of the access key it carried (empty when
+// keys are not checked) and the client's address.
+struct Caller {
+  std::string key_name;
+  std::string address;
+};
+
 class Service {
  public:
   struct Response {
@@ -45,8 +52,8 @@ class Service {
 
   // Creates the databases asked for, opens the request log and starts expiring idle sessions.
   bool Start(std::string* error);
-  // Answers one request target.
-  Response Handle(std::string_view target);
+  // Answers one request target of `caller`.
+  Response Handle(std::string_view target, const Caller& caller = {});
   // Rolls back and closes every session and stops the expiry.
   void Stop();
 
