@@ -71,8 +71,10 @@ typedef struct UserDataList {
   char *userData[CUSTOR_CAPACITY];
 } UserDataList;
 
-/* One user: its data (first run of character data of its document) and the groups that refer to it,
- * sorted by group name. `reserved` is neither set nor read. */
+/* One user: its data and the groups that refer to it, sorted by group name. The data is the first
+ * piece of text of its document as the XML parser delivers it that begins with a byte above the blank
+ * and below 0x80: a text is cut at an entity reference (docs/conventions.md, "What the readers read").
+ * `reserved` is neither set nor read. On a failure status, data may be null. */
 typedef struct UserRecord {
   char *status;
   char *data;
@@ -83,7 +85,9 @@ typedef struct UserRecord {
 } UserRecord;
 
 /* One group. On output nameOrId is the document's kiv:id ("VRX@DLL PARSE_ERR" when the group does not
- * exist); on input it is the group's name, and status and session are not read. */
+ * exist; null on some failure statuses), and the references are read as user data is (a reference that
+ * begins with a blank or a byte of 0x80 and above is not seen); on input nameOrId is the group's name,
+ * and status and session are not read. */
 typedef struct GroupRecord {
   char *nameOrId;
   char *status;
@@ -102,8 +106,11 @@ typedef struct AceRecord {
   char *omit;
 } AceRecord;
 
-/* One ACL: its entries in document order, its kiv:id and the groups that refer to it, sorted. On input
- * only aceCount and aces are read; the ACL's name is a separate parameter. */
+/* One ACL: its entries, its kiv:id (null on some failure statuses) and the groups that refer to it,
+ * sorted. Entries come in document order, their texts read as user data is: an entry whose text begins
+ * with a blank or a byte of 0x80 and above is not seen, and the entries after it are paired with the
+ * access values of those before (docs/conventions.md). On input only aceCount and aces are read; the
+ * ACL's name is a separate parameter. */
 typedef struct AclRecord {
   char *status;
   int32_t aceCount;
