@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/text.h"
+#include "core/protocol.h"
 #include "custor/agent.h"
 
 namespace custor {
@@ -17,7 +17,8 @@ ServerRequest server_request = {-1, 0, connection_block, "GET", nullptr, nullptr
 }  // namespace
 
 std::string ExecuteServerCommand(const Call &call, const std::string &command) {
-  std::string path = "/corvane/" + call.database + "/kiv:security";
+  std::string path(protocol::kPathHead);
+  path.append(call.database).append(protocol::kPathTail);
   server_request.path = path.data();
   server_request.command = command.c_str();
   connection_block[1] = call.connection;
