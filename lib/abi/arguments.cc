@@ -103,7 +103,7 @@ std::vector<Ace> Arguments::Acl(const ::AclRecord *acl) {
     return {};
   }
   for (const Ace &ace : *aces) {
-    if (ace.omit != "1") {
+    if (!LeftOut(ace)) {
       CheckName(ace.access);
       CheckName(ace.text);
     }

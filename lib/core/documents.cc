@@ -44,7 +44,7 @@ std::string AclDocument(std::string_view aclname, std::span<const Ace> aces,
   std::string document(kProcess);
   document.append(kDeclaration).append(StartTag(Kind::kAcl, aclname, id));
   for (const Ace &ace : aces) {
-    if (ace.omit == "1") continue;
+    if (LeftOut(ace)) continue;
     AppendElement(document, "<kiv:ace kiv:access=\"" + ace.access + "\">", ace.text, "kiv:ace");
   }
   return document + EndTag(Kind::kAcl);

@@ -18,6 +18,9 @@ struct Ace {
   std::string omit;
 };
 
+// Whether an ACL document leaves `ace` out: its omit is exactly "1".
+inline bool LeftOut(const Ace &ace) { return ace.omit == "1"; }
+
 // A new user document, without an XML declaration; `content` goes in as the agent composed it.
 std::string UserDocument(std::string_view userid, std::string_view content);
 
