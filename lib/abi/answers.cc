@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <unordered_set>
 
 #include "core/text.h"
@@ -25,13 +27,28 @@ int32_t FillTexts(char **slots, const std::vector<std::string> &texts) noexcept 
   return n;
 }
 
-// A SessionRecord inside a returned record: id and key are the caller's, the status is shared.
-::SessionRecord *NewInnerSession(const Session &session) noexcept {
+// The shared status of the session inside a returned record, made before the record.
+char *SessionStatus(const std::optional<Session> &session) {
+  return session ? SharedStatus(session->status) : nullptr;
+}
+
+// A SessionRecord inside a returned record: id and key are the caller's, the status (`status`, from
+// SessionStatus) is shared.
+::SessionRecord *NewInnerSession(const std::optional<Session> &session, char *status) noexcept {
+  if (!session) return nullptr;
   auto *record = NewRecord<::SessionRecord>();
   if (record == nullptr) return nullptr;
-  record->sessionId = ResultText(session.sessionId);
-  record->sessionKey = ResultText(session.sessionKey);
-  record->status = SharedStatus(session.status);
+  record->sessionId = ResultText(session->sessionId);
+  record->sessionKey = ResultText(session->sessionKey);
+  record->status = status;
+  return record;
+}
+
+// A record of the readers with its status.
+template <typename Record>
+Record *NewStatusRecord(char *status) noexcept {
+  auto *record = NewRecord<Record>();
+  if (record != nullptr) record->status = status;
   return record;
 }
 
@@ -54,15 +71,10 @@ char *ResultText(std::string_view text) noexcept {
   return copy;
 }
 
-char *SharedStatus(std::string_view text) noexcept {
+char *SharedStatus(std::string_view text) {
   // Released when the library is unloaded, so a loaded-and-unloaded library leaves nothing behind.
   static std::unordered_set<std::string> statuses;
-  try {
-    return const_cast<char *>(statuses.emplace(text).first->c_str());
-  } catch (...) {
-    static char out_of_memory[] = "VRX@DLL OUT_OF_MEMORY";
-    return out_of_memory;
-  }
+  return const_cast<char *>(statuses.emplace(text).first->c_str());
 }
 
 ::SessionRecord *Returned<::SessionRecord *>::Of(const Session &session) noexcept {
@@ -83,9 +95,13 @@ char *SharedStatus(std::string_view text) noexcept {
 
 template <typename Record>
 Record *RecordReturned<Record>::Refused(std::string_view text) noexcept {
-  auto *record = NewRecord<Record>();
-  if (record != nullptr) record->status = SharedStatus(text);
-  return record;
+  try {
+    return NewStatusRecord<Record>(SharedStatus(text));
+  } catch (const std::bad_alloc &) {
+    // Not even the shared copy of the answer could be made.
+    static char out_of_memory[] = "VRX@DLL OUT_OF_MEMORY";
+    return NewStatusRecord<Record>(out_of_memory);
+  }
 }
 template struct RecordReturned<::NameList>;
 template struct RecordReturned<::UserDataList>;
@@ -93,45 +109,47 @@ template struct RecordReturned<::UserRecord>;
 template struct RecordReturned<::GroupRecord>;
 template struct RecordReturned<::AclRecord>;
 
-::NameList *Returned<::NameList *>::Of(const Names &names) noexcept {
-  auto *list = Refused(TextOf(names.status));
+::NameList *Returned<::NameList *>::Of(const Names &names) {
+  auto *list = NewStatusRecord<::NameList>(SharedStatus(TextOf(names.status)));
   if (list != nullptr) list->count = FillTexts(list->names, names.names);
   return list;
 }
 
-::UserDataList *Returned<::UserDataList *>::Of(const UserDataTable &table) noexcept {
-  auto *list = Refused(TextOf(table.status));
+::UserDataList *Returned<::UserDataList *>::Of(const UserDataTable &table) {
+  auto *list = NewStatusRecord<::UserDataList>(SharedStatus(TextOf(table.status)));
   if (list == nullptr) return nullptr;
   list->count = FillTexts(list->userIds, table.userIds);
   FillTexts(list->userData, table.userData);
   return list;
 }
 
-::UserRecord *Returned<::UserRecord *>::Of(const UserDetails &user) noexcept {
-  auto *record = Refused(TextOf(user.status));
+::UserRecord *Returned<::UserRecord *>::Of(const UserDetails &user) {
+  char *session_status = SessionStatus(user.session);
+  auto *record = NewStatusRecord<::UserRecord>(SharedStatus(TextOf(user.status)));
   if (record == nullptr) return nullptr;
   if (user.data) record->data = ResultText(*user.data);
   record->groupCount = FillTexts(record->groups, user.groups);
-  if (user.session) record->session = NewInnerSession(*user.session);
+  record->session = NewInnerSession(user.session, session_status);
   return record;
 }
 
-::GroupRecord *Returned<::GroupRecord *>::Of(const GroupData &group) noexcept {
-  auto *record = NewRecord<::GroupRecord>();
+::GroupRecord *Returned<::GroupRecord *>::Of(const GroupData &group) {
+  char *session_status = SessionStatus(group.session);
+  auto *record = NewStatusRecord<::GroupRecord>(SharedStatus(TextOf(group.status)));
   if (record == nullptr) return nullptr;
   if (group.nameOrId) record->nameOrId = ResultText(*group.nameOrId);
-  record->status = SharedStatus(TextOf(group.status));
   record->userCount = FillTexts(record->users, group.users);
   record->aclCount = FillTexts(record->acls, group.acls);
-  if (group.session) record->session = NewInnerSession(*group.session);
+  record->session = NewInnerSession(group.session, session_status);
   return record;
 }
 
-::AclRecord *Returned<::AclRecord *>::Of(const AclData &acl) noexcept {
-  auto *record = Refused(TextOf(acl.status));
+::AclRecord *Returned<::AclRecord *>::Of(const AclData &acl) {
+  char *session_status = SessionStatus(acl.session);
+  auto *record = NewStatusRecord<::AclRecord>(SharedStatus(TextOf(acl.status)));
   if (record == nullptr) return nullptr;
   if (acl.id) record->id = ResultText(*acl.id);
-  if (acl.session) record->session = NewInnerSession(*acl.session);
+  record->session = NewInnerSession(acl.session, session_status);
   const auto n = static_cast<int32_t>(std::min<std::size_t>(acl.aces.size(), kCapacity));
   for (int32_t i = 0; i < n; ++i) {
     auto *ace = NewRecord<::AceRecord>();

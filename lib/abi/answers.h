@@ -35,10 +35,12 @@ char *ResultText(std::string_view text) noexcept;
 
 // The status text of a returned record: read-only for the caller and never freed by it. Equal texts
 // share one copy that lives until the library is unloaded, so repeated calls do not grow the process.
-char *SharedStatus(std::string_view text) noexcept;
+// Throws std::bad_alloc when the copy cannot be made.
+char *SharedStatus(std::string_view text);
 
-// Returned<R>::Of(result) hands the internal result over as R; Returned<R>::Refused(text) makes the R
-// that answers `text` instead. Both give null only when the heap is exhausted.
+// Returned<R>::Of(result) hands the internal result over as R, or throws std::bad_alloc before it makes
+// anything; Returned<R>::Refused(text) makes the R that answers `text` instead. Both give null when the
+// heap is exhausted.
 template <typename R>
 struct Returned;
 
@@ -71,23 +73,23 @@ struct RecordReturned {
 };
 template <>
 struct Returned<::NameList *> : RecordReturned<::NameList> {
-  static ::NameList *Of(const Names &names) noexcept;
+  static ::NameList *Of(const Names &names);
 };
 template <>
 struct Returned<::UserDataList *> : RecordReturned<::UserDataList> {
-  static ::UserDataList *Of(const UserDataTable &table) noexcept;
+  static ::UserDataList *Of(const UserDataTable &table);
 };
 template <>
 struct Returned<::UserRecord *> : RecordReturned<::UserRecord> {
-  static ::UserRecord *Of(const UserDetails &user) noexcept;
+  static ::UserRecord *Of(const UserDetails &user);
 };
 template <>
 struct Returned<::GroupRecord *> : RecordReturned<::GroupRecord> {
-  static ::GroupRecord *Of(const GroupData &group) noexcept;
+  static ::GroupRecord *Of(const GroupData &group);
 };
 template <>
 struct Returned<::AclRecord *> : RecordReturned<::AclRecord> {
-  static ::AclRecord *Of(const AclData &acl) noexcept;
+  static ::AclRecord *Of(const AclData &acl);
 };
 
 // db_isreadonly: a refused database reads as not read-only.
