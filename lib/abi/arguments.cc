@@ -40,14 +40,15 @@ std::optional<std::vector<Ace>> AcesFrom(const ::AclRecord &acl) {
   return aces;
 }
 
-}  // namespace
-
-bool IsValidName(std::string_view name) noexcept {
+// Whether `name` can stand inside a command, a query literal and a document as it is.
+bool IsValidName(std::string_view name) {
   for (const char c : name) {
     if (c == '"' || c == '<' || c == '>' || c == '&' || static_cast<unsigned char>(c) < 0x20) return false;
   }
   return true;
 }
+
+}  // namespace
 
 void Arguments::Refuse(std::string_view refusal) {
   if (refusal_ != kInvalidArgument) refusal_ = refusal;

@@ -20,9 +20,6 @@
 
 namespace custor {
 
-// Whether `name` can stand inside a command, a query literal and a document as it is.
-bool IsValidName(std::string_view name) noexcept;
-
 class Arguments {
  public:
   // The four connection parameters; the database must be there.
