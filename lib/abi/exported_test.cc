@@ -22,7 +22,7 @@ TEST_F(ExportedTest, EndTransactionDisconnectsWithTheIdentityOfTheEndReply) {
   char id[] = "5", key[] = "k1", status[] = "0";
   SessionRecord session{id, key, status};
   const auto outcome = [](TransactionOutcome *end) {
-    const std::string both = Take(end->code) + "|" + Take(end->message);
+    std::string both = Take(end->code) + "|" + Take(end->message);
     std::free(end);
     return both;
   };
