@@ -1,26 +1,33 @@
 #include "agent/messages.h"
 
 #include <cstring>
+#include <utility>
 
+#include "core/message_codes.h"
 #include "custor/agent.h"
 
 namespace custor::agent {
 
 const TextTable &BuiltinMessages() {
-  static const TextTable table = {
-      {"KIVAAE0370", " Server session could not be opened or continued"},
-      {"KIVAAE0372", " ACL does not exist or could not be read"},
-      {"KIVAAE0373", " Group to be linked does not exist or could not be read"},
-      {"KIVAAE0377", " Duplicate entry text in ACL"},
-      {"KIVAAE0386", " ACL already exists"},
-      {"KIVAAE0387", " User already exists"},
-      {"KIVAAE0388", " User does not exist"},
-      {"KIVAAE0389", " ACL does not exist"},
-      {"KIVAAE0390", " Group does not exist"},
-      {"KIVAAE0400", " Group already exists"},
-      {"KIVAAF0369", " Group references could not be removed"},
-      {"KIVXHE8201", " ACL to be extended could not be read"},
-  };
+  static const TextTable table = [] {
+    const std::pair<MessageCode, const char *> texts[] = {
+        {MessageCode::kSessionUnusable, " Server session could not be opened or continued"},
+        {MessageCode::kAclNotRead, " ACL does not exist or could not be read"},
+        {MessageCode::kGroupToLinkMissing, " Group to be linked does not exist or could not be read"},
+        {MessageCode::kDuplicateEntryText, " Duplicate entry text in ACL"},
+        {MessageCode::kAclExists, " ACL already exists"},
+        {MessageCode::kUserExists, " User already exists"},
+        {MessageCode::kUserNotDefined, " User does not exist"},
+        {MessageCode::kAclNotDefined, " ACL does not exist"},
+        {MessageCode::kGroupNotDefined, " Group does not exist"},
+        {MessageCode::kGroupExists, " Group already exists"},
+        {MessageCode::kReferencesNotRemoved, " Group references could not be removed"},
+        {MessageCode::kAclNotExtended, " ACL to be extended could not be read"},
+    };
+    TextTable built;
+    for (const auto &[code, text] : texts) built.emplace(CodeText(code), text);
+    return built;
+  }();
   return table;
 }
 

@@ -1,12 +1,14 @@
 #include "agent/query.h"
 
+#include "core/protocol.h"
+
 namespace custor::agent {
 namespace {
 
-constexpr std::string_view kPathHead = "/corvane/";
-constexpr std::string_view kPathTail = "/kiv:security";
-constexpr std::string_view kSessionId = "&_sessionid=";
-constexpr std::string_view kSessionKey = "&_sessionkey=";
+using protocol::kPathHead;
+using protocol::kPathTail;
+constexpr std::string_view kSessionId = protocol::kSessionIdField;
+constexpr std::string_view kSessionKey = protocol::kSessionKeyField;
 
 bool Unreserved(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||

@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/protocol.h"
+
 namespace corvane {
 
-inline constexpr std::string_view kKivNamespace = "http://namespaces.corvane.example/kiv";
+inline constexpr std::string_view kKivNamespace = custor::protocol::kKivNamespace;
 inline constexpr std::string_view kXqlNamespace = "http://namespaces.corvane.example/xql";
 inline constexpr std::string_view kIdAttribute = "kiv:id";
 

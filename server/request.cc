@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "core/protocol.h"
+
 namespace corvane {
 
 namespace {
@@ -27,8 +29,8 @@ std::optional<Verb> VerbNamed(std::string_view name) {
   return std::nullopt;
 }
 
-constexpr std::string_view kPathPrefix = "/corvane/";
-constexpr std::string_view kCollection = "/kiv:security";
+constexpr std::string_view kPathPrefix = custor::protocol::kPathHead;
+constexpr std::string_view kCollection = custor::protocol::kPathTail;
 
 // Decodes the query string into the request's parameters; false when it is no valid command.
 bool DecodeParameters(std::string_view query, Request* request) {
@@ -48,10 +50,10 @@ bool DecodeParameters(std::string_view query, Request* request) {
       request->command.append(part);
       ok = false;
     }
-    if (name == "_sessionid" && !has_id) {
+    if (name == custor::protocol::kSessionIdName && !has_id) {
       has_id = true;
       request->session_id = value;
-    } else if (name == "_sessionkey" && !has_key) {
+    } else if (name == custor::protocol::kSessionKeyName && !has_key) {
       has_key = true;
       request->session_key = value;
     } else if (std::optional<Verb> verb = VerbNamed(name); verb && !has_verb && !value.empty()) {

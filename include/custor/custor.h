@@ -128,7 +128,8 @@ char *endTransaction(SessionRecord *session, uint32_t context, const char *datab
 TransactionOutcome *endTransactionNew(SessionRecord *session, uint32_t context, const char *database,
                                       uint32_t connection, uint32_t extra, int32_t mode);
 
-/* Frame: "CustorDLL Build: 122"; 1 read-only, 0 not (or unknown), -1 no working storage. */
+/* Frame: giveBuild answers "CustorDLL Build: " and the build number, the library's major and minor
+ * version written together; db_isreadonly 1 read-only, 0 not (or unknown), -1 no working storage. */
 char *giveBuild(void);
 int32_t db_isreadonly(const char *database);
 

@@ -7,15 +7,16 @@
 
 #include "core/call.h"
 #include "core/session.h"
-#include "create/check_result.h"
+#include "core/status.h"
 
 namespace custor {
 
-// Without a session: status is the server's whole reply, not yet classified. With one: session is the
-// identity of the reply and status is empty.
-CheckResult DeleteGroupDocument(const Call &call, std::string_view groupname, const Session *session);
+// Sends the delete of group `groupname`, inside `session` when one is given, and returns the server's
+// whole reply, not yet classified.
+std::string DeleteGroupDocument(const Call &call, std::string_view groupname, const Session *session);
 
-std::string deleteGroup(const Call &call, std::string_view groupname);
+// The delete alone, without a session; the reply classified.
+Status DeleteGroup(const Call &call, std::string_view groupname);
 
 }  // namespace custor
 

@@ -1,131 +1,107 @@
 #include "change/modify.h"
 
+#include "change/ace_checks.h"
 #include "change/delete_group.h"
 #include "change/delete_user_or_acl.h"
 #include "core/message.h"
 #include "core/session.h"
-#include "core/text.h"
-#include "create/lookups.h"
 #include "create/store_group.h"
 #include "create/store_user_or_acl.h"
 
 namespace custor {
 namespace {
 
-constexpr std::string_view kUserNotDefined = "getstring(USER_NOT_DEFINED)";
-constexpr std::string_view kAclNotDefined = "getstring(ACL_NOT_DEFINED)";
-
-// The session that `result` hands on; an internal operation that answered "0" in the caller's
-// transaction always carries one. Read as lost when it does not.
-Session SessionOf(const CheckResult &result) {
-  if (result.session) return *result.session;
-  return Session{std::string(kParseErr), std::string(kParseErr), std::string(kParseErr)};
-}
+Status Failed(MessageCode code) { return Status::Failed(MessageText(code)); }
 
 // Rolls `result`'s session back (when it has one) and answers `answer`.
-std::string RollBack(const Call &call, const CheckResult &result, std::string answer) {
-  if (result.session) endTransaction(&*result.session, call, 1);
+template <typename Result>
+Status RollBack(const Call &call, const Result &result, Status answer) {
+  if (result.session) EndSession(*result.session, call, End::kRollback);
   return answer;
 }
 
 // After the store of the new description: its failure, or the commit of the whole transaction.
-std::string Commit(const Call &call, const CheckResult &stored) {
-  if (stored.status != "0") return stored.status;
-  const Session last = SessionOf(stored);
-  endTransaction(&last, call, 0);
-  return "0";
-}
-
-std::string ModifyUser(const Call &call, std::string_view userid, const std::string &content,
-                       std::string_view newuserid, const std::vector<std::string> *groups) {
-  const Session session = createSession(call);
-  if (session.sessionId == kParseErr) return MessageText("KIVAAE0370");
-  if (session.status != "0") return session.status;
-  const CheckResult deleted = DeleteUserOrAcl(call, userid, kUserKind, &session);
-  if (deleted.status != "0") return deleted.status;
-  const Session next = SessionOf(deleted);
-  return Commit(call, StoreUserOrAcl(call, newuserid, &content, nullptr, groups, &next));
-}
-
-// With `checks`, every user and ACL the group refers to is looked up first, in the transaction.
-std::string ModifyGroup(const Call &call, std::string_view groupname, const GroupContent &group,
-                        bool checks) {
-  const Session session = createSession(call);
-  if (session.sessionId == kParseErr) return MessageText("KIVAAE0370");
-  const CheckResult target = FindGroup(call, group.name, &session);
-  if (target.status != "0" && groupname != group.name)
-    return RollBack(call, target, MessageText("KIVAAE0400"));
-  Session current = SessionOf(target);
-  if (checks) {
-    const CheckResult users = CheckUsersDefined(call, group, &current);
-    if (users.status != "1") {
-      return RollBack(call, users,
-                      users.status == "KIVAAE0388" ? std::string(kUserNotDefined) : users.status);
-    }
-    current = SessionOf(users);
-    const CheckResult acls = CheckAclsDefined(call, group, &current);
-    if (acls.status != "1") {
-      return RollBack(call, acls, acls.status == "KIVAAE0389" ? std::string(kAclNotDefined) : acls.status);
-    }
-    current = SessionOf(acls);
-  }
-  // The delete's answer is not looked at: a refused delete shows as the store's refusal, if at all.
-  const Session next = SessionOf(DeleteGroupDocument(call, groupname, &current));
-  return Commit(call, StoreGroup(call, group, &next, checks ? 1 : 0));
-}
-
-std::string ModifyAcl(const Call &call, std::string_view aclname, std::string_view newaclname,
-                      const std::vector<std::string> *groups, const std::vector<Ace> &acl) {
-  const Session session = createSession(call);
-  // Nothing has been sent in the session yet; it is left to the server.
-  if (CheckDuplicateAces(acl) != "0") return MessageText("KIVAAE0377");
-  if (session.sessionId == kParseErr) return MessageText("KIVAAE0370");
-  const CheckResult target = FindAcl(call, newaclname, &session);
-  if (target.status != "0" && aclname != newaclname) return RollBack(call, target, MessageText("KIVAAE0386"));
-  const Session current = SessionOf(target);
-  const CheckResult deleted = DeleteUserOrAcl(call, aclname, kAclKind, &current);
-  if (deleted.status != "0") return deleted.status;
-  const Session next = SessionOf(deleted);
-  if (next.status != "0") return next.status;
-  return Commit(call, StoreUserOrAcl(call, newaclname, nullptr, &acl, groups, &next));
+Status Commit(const Call &call, CheckResult stored) {
+  if (!stored.status.ok()) return std::move(stored.status);
+  EndSession(HandedOn(stored), call, End::kCommit);
+  return Status::Ok();
 }
 
 // The check of the user and ACL variants: every listed group exists. Asked without a session.
-bool GroupsExist(const Call &call, const std::vector<std::string> *groups) {
-  return CheckGroupsDefined(call, groups, nullptr).status == "1";
+bool GroupsExist(const Call &call, std::span<const std::string> groups) {
+  return CheckAllDefined(call, Kind::kGroup, groups, nullptr).verdict.found();
+}
+
+// modifyGroup_BAT's answer to a user or ACL that the group refers to but that does not exist: the
+// message text, or `stand_in` when the agent's table has no text for the code. (Its check compared the
+// answer with the bare code, which is what MessageText gives for a code without text.)
+Status MissingReference(const Verdict &verdict, std::string_view stand_in) {
+  Status status = verdict.ToStatus();
+  if (verdict.absent() && status.failure() == CodeText(verdict.code()))
+    return Status::Failed(std::string(stand_in));
+  return status;
 }
 
 }  // namespace
 
-std::string modifyUser(const Call &call, std::string_view userid, const std::string &content,
-                       std::string_view newuserid, const std::vector<std::string> *groups) {
-  return ModifyUser(call, userid, content, newuserid, groups);
+Status ModifyUser(const Call &call, std::string_view userid, std::string_view content,
+                  std::string_view newuserid, std::span<const std::string> groups, Checks checks) {
+  if (checks == Checks::kLinked && !GroupsExist(call, groups)) return Failed(MessageCode::kGroupNotDefined);
+  const Session session = OpenSession(call);
+  if (session.lost()) return Failed(MessageCode::kSessionUnusable);
+  if (!session.usable()) return Status::Failed(session.status);
+  CheckResult deleted = DeleteUserOrAcl(call, Kind::kUser, userid, &session);
+  if (!deleted.status.ok()) return std::move(deleted.status);
+  const Session next = HandedOn(deleted);
+  return Commit(
+      call, StoreUserOrAcl(call, Kind::kUser, newuserid, UserDocument(newuserid, content), groups, &next));
 }
 
-std::string modifyUser_BAT(const Call &call, std::string_view userid, const std::string &content,
-                           std::string_view newuserid, const std::vector<std::string> *groups) {
-  if (!GroupsExist(call, groups)) return MessageText("KIVAAE0390");
-  return ModifyUser(call, userid, content, newuserid, groups);
+Status ModifyGroup(const Call &call, std::string_view groupname, const GroupContent &group, Checks checks) {
+  if (checks == Checks::kLinked && !CheckDefined(call, Kind::kGroup, groupname, nullptr).verdict.found()) {
+    return Failed(MessageCode::kGroupNotDefined);
+  }
+  const Session session = OpenSession(call);
+  if (session.lost()) return Failed(MessageCode::kSessionUnusable);
+  const CheckResult target = Find(call, Kind::kGroup, group.name, &session);
+  if (!target.status.ok() && groupname != group.name) {
+    return RollBack(call, target, Failed(MessageCode::kGroupExists));
+  }
+  Session current = HandedOn(target);
+  if (checks == Checks::kLinked) {
+    // Every user and ACL the group refers to is looked up first, in the transaction.
+    const LookupResult users = CheckAllDefined(call, Kind::kUser, group.users, &current);
+    if (!users.verdict.found()) {
+      return RollBack(call, users, MissingReference(users.verdict, "getstring(USER_NOT_DEFINED)"));
+    }
+    current = HandedOn(users);
+    const LookupResult acls = CheckAllDefined(call, Kind::kAcl, group.acls, &current);
+    if (!acls.verdict.found()) {
+      return RollBack(call, acls, MissingReference(acls.verdict, "getstring(ACL_NOT_DEFINED)"));
+    }
+    current = HandedOn(acls);
+  }
+  // The delete's answer is not looked at: a refused delete shows as the store's refusal, if at all.
+  const Session next = ParseSessionReply(DeleteGroupDocument(call, groupname, &current));
+  return Commit(call, StoreGroup(call, group, &next, checks));
 }
 
-std::string modifyGroup(const Call &call, std::string_view groupname, const GroupContent &group) {
-  return ModifyGroup(call, groupname, group, false);
-}
-
-std::string modifyGroup_BAT(const Call &call, std::string_view groupname, const GroupContent &group) {
-  if (CheckGroupDefined(call, groupname, nullptr).status != "1") return MessageText("KIVAAE0390");
-  return ModifyGroup(call, groupname, group, true);
-}
-
-std::string modifyACL(const Call &call, std::string_view aclname, std::string_view newaclname,
-                      const std::vector<std::string> *groups, const std::vector<Ace> &acl) {
-  return ModifyAcl(call, aclname, newaclname, groups, acl);
-}
-
-std::string modifyACL_BAT(const Call &call, std::string_view aclname, std::string_view newaclname,
-                          const std::vector<std::string> *groups, const std::vector<Ace> &acl) {
-  if (!GroupsExist(call, groups)) return MessageText("KIVAAE0390");
-  return ModifyAcl(call, aclname, newaclname, groups, acl);
+Status ModifyAcl(const Call &call, std::string_view aclname, std::string_view newaclname,
+                 std::span<const std::string> groups, std::span<const Ace> aces, Checks checks) {
+  if (checks == Checks::kLinked && !GroupsExist(call, groups)) return Failed(MessageCode::kGroupNotDefined);
+  const Session session = OpenSession(call);
+  // Nothing has been sent in the session yet; it is left to the server.
+  if (Status unique = CheckDuplicateAces(aces); !unique.ok()) return unique;
+  if (session.lost()) return Failed(MessageCode::kSessionUnusable);
+  const CheckResult target = Find(call, Kind::kAcl, newaclname, &session);
+  if (!target.status.ok() && aclname != newaclname)
+    return RollBack(call, target, Failed(MessageCode::kAclExists));
+  const Session current = HandedOn(target);
+  CheckResult deleted = DeleteUserOrAcl(call, Kind::kAcl, aclname, &current);
+  if (!deleted.status.ok()) return std::move(deleted.status);
+  const Session next = HandedOn(deleted);
+  return Commit(call,
+                StoreUserOrAcl(call, Kind::kAcl, newaclname, AclDocument(newaclname, aces), groups, &next));
 }
 
 }  // namespace custor

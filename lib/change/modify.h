@@ -3,28 +3,25 @@
 #ifndef CUSTOR_LIB_CHANGE_MODIFY_H_
 #define CUSTOR_LIB_CHANGE_MODIFY_H_
 
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/call.h"
+#include "core/documents.h"
+#include "core/status.h"
+#include "create/lookups.h"
 #include "queries/records.h"
 
 namespace custor {
 
-// "0", or the text of KIVAAE0377 when two entries have the same text (whatever their access or omit).
-std::string CheckDuplicateAces(const std::vector<Ace> &aces);
-
-std::string modifyUser(const Call &call, std::string_view userid, const std::string &content,
-                       std::string_view newuserid, const std::vector<std::string> *groups);
-std::string modifyUser_BAT(const Call &call, std::string_view userid, const std::string &content,
-                           std::string_view newuserid, const std::vector<std::string> *groups);
-std::string modifyGroup(const Call &call, std::string_view groupname, const GroupContent &group);
-std::string modifyGroup_BAT(const Call &call, std::string_view groupname, const GroupContent &group);
-std::string modifyACL(const Call &call, std::string_view aclname, std::string_view newaclname,
-                      const std::vector<std::string> *groups, const std::vector<Ace> &acl);
-std::string modifyACL_BAT(const Call &call, std::string_view aclname, std::string_view newaclname,
-                          const std::vector<std::string> *groups, const std::vector<Ace> &acl);
+// groups: the groups that are to refer to the changed user or ACL (empty: none). Checks::kLinked: the
+// _BAT variants.
+Status ModifyUser(const Call &call, std::string_view userid, std::string_view content,
+                  std::string_view newuserid, std::span<const std::string> groups, Checks checks);
+Status ModifyGroup(const Call &call, std::string_view groupname, const GroupContent &group, Checks checks);
+Status ModifyAcl(const Call &call, std::string_view aclname, std::string_view newaclname,
+                 std::span<const std::string> groups, std::span<const Ace> aces, Checks checks);
 
 }  // namespace custor
 

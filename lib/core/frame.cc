@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/version.h"
 #include "custor/agent.h"
 
 namespace custor {
@@ -11,6 +12,8 @@ constexpr uint32_t kWorkingBlockSize = 560;
 constexpr std::size_t kSettingOffset = 40;  // the 32-bit word that says whether the parameter is set
 
 }  // namespace
+
+std::string BuildBanner() { return std::string("CustorDLL Build: ") + kBuild; }
 
 uint16_t ReadYesNoParameter(const char *database, const char **answer, void *block, const char *name) {
   void *block_ref = block;
@@ -27,7 +30,7 @@ uint16_t ReadYesNoParameter(const char *database, const char **answer, void *blo
   return 0;
 }
 
-int32_t db_isreadonly(const char *database) {
+int32_t IsReadOnly(const char *database) {
   void *block = nullptr;
   if (uxa_get_storage(kWorkingBlockSize, 2, &block, "custor", __LINE__) != 0 || block == nullptr) return -1;
   const char *answer = nullptr;

@@ -4,10 +4,12 @@
 #define CUSTOR_LIB_CORE_FRAME_H_
 
 #include <cstdint>
+#include <string>
 
 namespace custor {
 
-inline constexpr char kBuild[] = "122";
+// "CustorDLL Build: " and the build number, which the project version gives (core/version.h).
+std::string BuildBanner();
 
 // Reads parameter `name` of `database` into `block` (560 bytes of working storage) and leaves in
 // *answer the catalogue's text for "yes" or "no", or "-" when the parameter cannot be read. Returns
@@ -15,7 +17,7 @@ inline constexpr char kBuild[] = "122";
 uint16_t ReadYesNoParameter(const char *database, const char **answer, void *block, const char *name);
 
 // 1 read-only, 0 not or unknown, -1 no working storage.
-int32_t db_isreadonly(const char *database);
+int32_t IsReadOnly(const char *database);
 
 }  // namespace custor
 

@@ -4,12 +4,12 @@
 
 namespace custor {
 
-std::string MessageText(std::string_view code) {
-  std::string key(code);
-  char *text = nullptr;
-  NIMBAMfLoadResource("kivmsg", key.c_str(), 0, &text);
-  if (text == nullptr) return key;
-  return key + text + " ";
+std::string MessageText(MessageCode code) {
+  std::string text(CodeText(code));
+  char *loaded = nullptr;
+  NIMBAMfLoadResource("kivmsg", text.c_str(), 0, &loaded);
+  if (loaded == nullptr) return text;
+  return text.append(loaded).append(" ");
 }
 
 }  // namespace custor

@@ -3,13 +3,14 @@
 #define CUSTOR_LIB_CORE_MESSAGE_H_
 
 #include <string>
-#include <string_view>
+
+#include "core/message_codes.h"
 
 namespace custor {
 
 // The code immediately followed by its text from "kivmsg" and one blank, or the bare code when the
 // table has no text for it.
-std::string MessageText(std::string_view code);
+std::string MessageText(MessageCode code);
 
 }  // namespace custor
 

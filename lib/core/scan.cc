@@ -130,9 +130,14 @@ std::string ExtractElement(std::string_view reply, std::string_view tag) {
   return std::string(reply.substr(begin, end + closing.size() - begin));
 }
 
+ScanValues CollectAttributeValues(std::string_view reply, AttributeTarget target) {
+  const AttributeTarget targets[] = {target};
+  return CollectAttributeValues(reply, targets)[0];
+}
+
 ScanValues CollectAttributeValues(std::string_view reply, std::string_view element,
                                   std::string_view attribute) {
-  return CollectAttributeValues(reply, {AttributeTarget{element, attribute}})[0];
+  return CollectAttributeValues(reply, AttributeTarget{element, attribute});
 }
 
 void CollectAttributeValues(std::string_view reply, std::span<const AttributeTarget> targets,
@@ -157,22 +162,45 @@ ScanTexts CollectTextValues(std::string_view reply) {
   return result;
 }
 
-std::string CheckReply(std::string_view reply) {
+std::optional<std::string> QueryResult(std::string_view reply) {
+  std::string result = ExtractElement(reply, "xql:result");
+  if (result == kTagNotFound) return std::nullopt;
+  return result;
+}
+
+std::string MessageLine(std::string_view reply) {
+  return CollectTextValues(ExtractElement(reply, "kiv:messageline"))[0];
+}
+
+bool Found(const std::string &first) { return first != kParseErr; }
+
+std::string FailureText(std::string_view reply, std::size_t text_slot) {
+  const ScanValues codes = CollectAttributeValues(reply, "kiv:messagetext", "kiv:code");
+  return codes[0] + " " + CollectTextValues(reply)[text_slot];
+}
+
+Status CheckReply(std::string_view reply) {
   return CheckReply(reply, CollectAttributeValues(reply, kReturnValues.element, kReturnValues.attribute));
 }
 
-std::string CheckReply(std::string_view reply, const ScanValues &returns) {
+Status CheckReply(std::string_view reply, const ScanValues &returns) {
   std::size_t text_slot;
   if (returns[0] != "0") {
     text_slot = 0;
   } else if (returns[1] == "0") {
-    return "0";
+    return Status::Ok();
   } else {
     text_slot = 1;
   }
-  const ScanValues codes = CollectAttributeValues(reply, "kiv:messagetext", "kiv:code");
-  const ScanTexts texts = CollectTextValues(reply);
-  return codes[0] + " " + texts[text_slot];
+  return Status::Failed(FailureText(reply, text_slot));
+}
+
+bool IsUnknownError(const Status &verdict) {
+  return !verdict.ok() && verdict.failure() == "KIVXXE8610 unknown error";
+}
+
+bool IsNoMatchingDocument(const Status &verdict) {
+  return !verdict.ok() && verdict.failure() == "KIVXIE8300 No matching document found";
 }
 
 }  // namespace custor

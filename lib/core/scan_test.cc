@@ -32,7 +32,7 @@ TEST(CheckReply, ClassifiesReplies) {
       {"", "VRX@DLL PARSE_ERR "},
       {Failure("KIVXCE0010", " Invalid request"), "KIVXCE0010 "},  // text not kept: leading blank
   };
-  for (const auto &[reply, verdict] : cases) EXPECT_EQ(CheckReply(reply), verdict) << reply;
+  for (const auto &[reply, verdict] : cases) EXPECT_EQ(CheckReply(reply).Text(), verdict) << reply;
 }
 
 TEST(CollectAttributeValues, SeedsOrderAndTheLastByte) {

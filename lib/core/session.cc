@@ -1,7 +1,8 @@
 #include "core/session.h"
 
+#include "core/commands.h"
+#include "core/protocol.h"
 #include "core/scan.h"
-#include "core/text.h"
 #include "core/transport.h"
 
 namespace custor {
@@ -11,36 +12,33 @@ constexpr AttributeTarget kSessionIds{"kiv:response", "kiv:sessionid"};
 constexpr AttributeTarget kSessionKeys{"kiv:response", "kiv:sessionkey"};
 
 // The identity that a reply announces; status "VRX@DLL PARSE_ERR" when it carries no session id.
-Session SessionOf(const ScanValues &ids, const ScanValues &keys) {
+Session AnnouncedSession(const ScanValues &ids, const ScanValues &keys) {
   Session session{ids[0], keys[0], "0"};
-  if (session.sessionId == kParseErr) session.status = kParseErr;
+  if (session.lost()) session.status = kParseErr;
   return session;
-}
-
-// Sends the commit or rollback and then the disconnect; returns the disconnect reply.
-std::string CommitOrRollbackThenDisconnect(const Session &session, const Call &call, int mode) {
-  const char *verb = mode == 0 ? "_commit=*" : "_rollback=*";
-  const std::string end_reply = ExecuteServerCommand(call, verb + SessionTail(session));
-  const Session announced = ParseSessionReply(end_reply);
-  return ExecuteServerCommand(call, "_disconnect=*" + SessionTail(announced));
 }
 
 }  // namespace
 
 Session SessionlessRecord() { return Session{"0", "0", "0"}; }
 
-std::string SessionTail(const Session &session) {
-  return "&_sessionid=" + session.sessionId + "&_sessionkey=" + session.sessionKey;
+Session LostSession() {
+  return Session{std::string(kParseErr), std::string(kParseErr), std::string(kParseErr)};
 }
 
-Session createSession(const Call &call) {
-  Session session{"0", "0", "0"};
-  const std::string reply = ExecuteServerCommand(call, "_connect=*");
+std::string InSession(std::string command, const Session &session) {
+  command.append(protocol::kSessionIdField).append(session.sessionId);
+  command.append(protocol::kSessionKeyField).append(session.sessionKey);
+  return command;
+}
+
+Session OpenSession(const Call &call) {
+  Session session = SessionlessRecord();
+  const std::string reply = ExecuteServerCommand(call, std::string(kConnectCommand));
   const auto [returns, ids, keys] = CollectAttributeValues(reply, {kReturnValues, kSessionIds, kSessionKeys});
   // Only the first kiv:message counts here, unlike CheckReply.
   if (returns[0] != "0") {
-    const ScanValues codes = CollectAttributeValues(reply, "kiv:messagetext", "kiv:code");
-    session.status = codes[0] + " " + CollectTextValues(reply)[0];
+    session.status = FailureText(reply, 0);
     return session;
   }
   session.sessionId = ids[0];
@@ -50,24 +48,20 @@ Session createSession(const Call &call) {
 
 Session ParseSessionReply(std::string_view reply) {
   const auto [ids, keys] = CollectAttributeValues(reply, {kSessionIds, kSessionKeys});
-  return SessionOf(ids, keys);
+  return AnnouncedSession(ids, keys);
 }
 
 CheckedReply CheckSessionReply(std::string_view reply) {
   const auto [returns, ids, keys] = CollectAttributeValues(reply, {kReturnValues, kSessionIds, kSessionKeys});
-  return CheckedReply{CheckReply(reply, returns), SessionOf(ids, keys)};
+  return CheckedReply{CheckReply(reply, returns), AnnouncedSession(ids, keys)};
 }
 
-std::string endTransaction(const Session *session, const Call &call, int mode) {
-  if (session == nullptr || (mode != 0 && mode != 1)) return std::string(kInvalidSession);
-  return CollectTextValues(CommitOrRollbackThenDisconnect(*session, call, mode))[0];
-}
-
-TransactionEnd endTransactionNew(const Session *session, const Call &call, int mode) {
-  TransactionEnd end{"kivcode not supported", std::string(kInvalidSession)};
-  if (session == nullptr || (mode != 0 && mode != 1)) return end;
-  end.message = CollectTextValues(CommitOrRollbackThenDisconnect(*session, call, mode))[0];
-  return end;
+std::string EndSession(const Session &session, const Call &call, End end) {
+  const std::string_view verb = end == End::kCommit ? kCommitCommand : kRollbackCommand;
+  const std::string end_reply = ExecuteServerCommand(call, InSession(std::string(verb), session));
+  const std::string disconnect_reply =
+      ExecuteServerCommand(call, InSession(std::string(kDisconnectCommand), ParseSessionReply(end_reply)));
+  return CollectTextValues(disconnect_reply)[0];
 }
 
 }  // namespace custor

@@ -1,33 +1,22 @@
-// Texts of the library: the fixed texts it answers and compares with, and the heap primitives for
-// every text and record that crosses to the agent.
+// The library's fixed texts, which it answers and which stand for missing values, and the room of
+// every array of the scan state and of the records.
 #ifndef CUSTOR_LIB_CORE_TEXT_H_
 #define CUSTOR_LIB_CORE_TEXT_H_
 
-#include <cstddef>
 #include <string_view>
+
+#include "custor/custor.h"
 
 namespace custor {
 
-// Room of every array of the scan state and of the records.
-inline constexpr int kCapacity = 2000;
+inline constexpr int kCapacity = CUSTOR_CAPACITY;
 
-// The library's fixed texts; status tests compare whole texts with them.
+// No reply came for a request.
 inline constexpr std::string_view kRequestFailed = "VRX@DLL CORVANE_REQUEST_FAILED";
+// A value that a reply did not hold, such as the session id of a reply without one.
 inline constexpr std::string_view kParseErr = "VRX@DLL PARSE_ERR";
+// An element that a reply did not hold.
 inline constexpr std::string_view kTagNotFound = "VRX@DLL PARSER COULD NOT FIND TAG";
-inline constexpr std::string_view kInvalidSession = "Invalid Session";
-// Server verdicts that some operations recognise, as CheckReply composes them.
-inline constexpr std::string_view kNoMatchingDocument = "KIVXIE8300 No matching document found";
-inline constexpr std::string_view kUnknownError = "KIVXXE8610 unknown error";
-// Namespace URI of the kiv prefix, declared in every document the library writes.
-inline constexpr std::string_view kNamespace = "http://namespaces.corvane.example/kiv";
-
-// n+1 uninitialised bytes from the standard heap: room for n bytes of text and the terminating NUL.
-char *AllocText(std::size_t n);
-// Releases a block from AllocText (or any malloc'd block); null is ignored.
-void FreeText(void *block);
-// A fresh NUL-terminated heap copy of `text`, owned by the caller (released with free()).
-char *CopyText(std::string_view text);
 
 }  // namespace custor
 

@@ -3,8 +3,10 @@
 #define CUSTOR_LIB_CORE_TRANSPORT_H_
 
 #include <string>
+#include <string_view>
 
 #include "core/call.h"
+#include "core/text.h"
 
 namespace custor {
 
@@ -12,6 +14,9 @@ namespace custor {
 // returns a copy of the reply, or kRequestFailed when no reply came. The agent's reply is released
 // before this returns, so the copy stays valid across later requests.
 std::string ExecuteServerCommand(const Call &call, const std::string &command);
+
+// Whether `reply`, from ExecuteServerCommand, came from the server.
+inline bool Answered(std::string_view reply) { return reply != kRequestFailed; }
 
 }  // namespace custor
 

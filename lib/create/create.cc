@@ -2,72 +2,55 @@
 
 #include "core/message.h"
 #include "core/session.h"
-#include "create/lookups.h"
 #include "create/store_group.h"
 #include "create/store_user_or_acl.h"
 
 namespace custor {
 namespace {
 
-const Session *Ptr(const std::optional<Session> &session) { return session ? &*session : nullptr; }
-
-// The checks of a _BAT create of a user or ACL: every listed group must exist. The lookup of the object
-// itself is sent too, but stops the create only when it answers exactly the bare refusal code (which
-// the lookups do not answer: an existing object is refused by the store with that code's text).
-template <typename Lookup>
-std::optional<std::string> CheckedCreate(const Call &call, const std::vector<std::string> *groups,
-                                         Lookup lookup, std::string_view exists_code) {
-  if (CheckGroupsDefined(call, groups, nullptr).status != "1") return MessageText("KIVAAE0390");
-  if (lookup().status == exists_code) return MessageText(exists_code);
-  return std::nullopt;
+// A user or ACL create: the lookup of the object, then the store. The plain create stops at a failed
+// lookup. The checked one first makes sure that every listed group exists; it sends the lookup too but
+// goes on whatever it answers (its check compared the answer with the bare code of the refusal, which
+// no lookup answers), so an object that exists is refused by the store, with that code's text.
+Status CreateUserOrAcl(const Call &call, Kind kind, std::string_view name, std::string document,
+                       std::span<const std::string> groups, Checks checks) {
+  if (checks == Checks::kLinked) {
+    if (!CheckAllDefined(call, Kind::kGroup, groups, nullptr).verdict.found()) {
+      return Status::Failed(MessageText(MessageCode::kGroupNotDefined));
+    }
+    Find(call, kind, name, nullptr);
+  } else if (CheckResult found = Find(call, kind, name, nullptr); !found.status.ok()) {
+    return std::move(found.status);
+  }
+  return StoreUserOrAcl(call, kind, name, std::move(document), groups, nullptr).status;
 }
 
 }  // namespace
 
-std::string createUser(const Call &call, const std::string &content, std::string_view userid,
-                       const std::vector<std::string> *groups) {
-  CheckResult found = FindUser(call, userid, nullptr);
-  if (found.status != "0") return std::move(found.status);
-  return StoreUserOrAcl(call, userid, &content, nullptr, groups, nullptr).status;
+Status CreateUser(const Call &call, std::string_view userid, std::string_view content,
+                  std::span<const std::string> groups, Checks checks) {
+  return CreateUserOrAcl(call, Kind::kUser, userid, UserDocument(userid, content), groups, checks);
 }
 
-std::string createUser_BAT(const Call &call, const std::string &content, std::string_view userid,
-                           const std::vector<std::string> *groups) {
-  auto refused = CheckedCreate(
-      call, groups, [&] { return FindUser(call, userid, nullptr); }, "KIVAAE0387");
-  if (refused) return std::move(*refused);
-  return StoreUserOrAcl(call, userid, &content, nullptr, groups, nullptr).status;
+Status CreateAcl(const Call &call, std::string_view aclname, std::span<const std::string> groups,
+                 std::span<const Ace> aces, Checks checks) {
+  return CreateUserOrAcl(call, Kind::kAcl, aclname, AclDocument(aclname, aces), groups, checks);
 }
 
-std::string createACL(const Call &call, std::string_view aclname, const std::vector<std::string> *groups,
-                      const std::vector<Ace> &acl) {
-  CheckResult found = FindAcl(call, aclname, nullptr);
-  if (found.status != "0") return std::move(found.status);
-  return StoreUserOrAcl(call, aclname, nullptr, &acl, groups, nullptr).status;
-}
-
-std::string createACL_BAT(const Call &call, std::string_view aclname, const std::vector<std::string> *groups,
-                          const std::vector<Ace> &acl) {
-  auto refused = CheckedCreate(
-      call, groups, [&] { return FindAcl(call, aclname, nullptr); }, "KIVAAE0386");
-  if (refused) return std::move(*refused);
-  return StoreUserOrAcl(call, aclname, nullptr, &acl, groups, nullptr).status;
-}
-
-std::string createGroup(const Call &call, const GroupContent &group) {
-  CheckResult found = FindGroup(call, group.name, nullptr);
-  if (found.status != "0") return std::move(found.status);
-  return StoreGroup(call, group, nullptr, 0).status;
-}
-
-std::string createGroup_BAT(const Call &call, const GroupContent &group) {
+Status CreateGroup(const Call &call, const GroupContent &group, Checks checks) {
+  if (checks == Checks::kNone) {
+    if (CheckResult found = Find(call, Kind::kGroup, group.name, nullptr); !found.status.ok()) {
+      return std::move(found.status);
+    }
+    return StoreGroup(call, group, nullptr, Checks::kNone).status;
+  }
   // One session for the lookup, the reference checks and the store. A failed lookup leaves it open;
   // StoreGroup rolls it back on its own failures.
-  const Session session = createSession(call);
-  const CheckResult found = FindGroup(call, group.name, &session);
-  if (found.status != "0") return MessageText("KIVAAE0400");
-  CheckResult stored = StoreGroup(call, group, Ptr(found.session), 1);
-  if (stored.status == "0") endTransaction(Ptr(stored.session), call, 0);
+  const Session session = OpenSession(call);
+  const CheckResult found = Find(call, Kind::kGroup, group.name, &session);
+  if (!found.status.ok()) return Status::Failed(MessageText(MessageCode::kGroupExists));
+  CheckResult stored = StoreGroup(call, group, &*found.session, Checks::kLinked);
+  if (stored.status.ok()) EndSession(*stored.session, call, End::kCommit);
   return std::move(stored.status);
 }
 

@@ -3,35 +3,33 @@
 #ifndef CUSTOR_LIB_CREATE_LOOKUPS_H_
 #define CUSTOR_LIB_CREATE_LOOKUPS_H_
 
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/call.h"
+#include "core/check_result.h"
+#include "core/kind.h"
 #include "core/session.h"
-#include "create/check_result.h"
-#include "queries/records.h"
 
 namespace custor {
 
-// "0" when a create may go on: the reply holds no xql:result, or holds one and is clean; else the
-// CheckReply verdict.
-CheckResult FindUser(const Call &call, std::string_view userid, const Session *session);
-CheckResult FindGroup(const Call &call, std::string_view groupname, const Session *session);
-CheckResult FindAcl(const Call &call, std::string_view aclname, const Session *session);
+// The checks of the _BAT variants of the creates and modifies: none, or that every object linked with
+// the new or changed one exists.
+enum class Checks { kNone, kLinked };
 
-// "1" when the object exists; the text of KIVAAE0388 (user), KIVAAE0390 (group) or KIVAAE0389 (ACL)
-// when the clean reply holds no xql:result; the CheckReply verdict when the reply is not clean.
-CheckResult CheckUserDefined(const Call &call, std::string_view userid, const Session *session);
-CheckResult CheckGroupDefined(const Call &call, std::string_view groupname, const Session *session);
-CheckResult CheckAclDefined(const Call &call, std::string_view aclname, const Session *session);
+// Whether a create of the object of `kind` named `name` may go on: ok when the reply holds no
+// xql:result, or holds one and is clean; else failed with the reply's verdict.
+CheckResult Find(const Call &call, Kind kind, std::string_view name, const Session *session);
 
-// "1" when every name passes (an empty list too, without a request); else the first failing status.
-// Each lookup runs with the session of the one before it; the result carries the last one.
-CheckResult CheckUsersDefined(const Call &call, const GroupContent &group, const Session *session);
-CheckResult CheckAclsDefined(const Call &call, const GroupContent &group, const Session *session);
-CheckResult CheckGroupsDefined(const Call &call, const std::vector<std::string> *groups,
-                               const Session *session);
+// Whether the object exists: found when a clean reply holds an xql:result, absent (with the kind's
+// not-defined message) when a clean reply holds none, failed with the verdict of a reply that is not.
+LookupResult CheckDefined(const Call &call, Kind kind, std::string_view name, const Session *session);
+
+// CheckDefined of every name in order, each lookup with the session of the one before it, until one is
+// not found: its result. Found, with the last session, when all are (an empty list sends nothing).
+LookupResult CheckAllDefined(const Call &call, Kind kind, std::span<const std::string> names,
+                             const Session *session);
 
 }  // namespace custor
 

@@ -1,63 +1,50 @@
 #include "create/store_group.h"
 
 #include <optional>
-#include <string>
 
+#include "core/documents.h"
 #include "core/message.h"
 #include "core/scan.h"
-#include "core/text.h"
 #include "core/transport.h"
-#include "create/lookups.h"
 
 namespace custor {
 namespace {
 
-const Session *Ptr(const std::optional<Session> &session) { return session ? &*session : nullptr; }
-
-// The "_process=" command of a new group document: no kiv:id, so the server stores it as a new document.
-std::string GroupDocument(const GroupContent &group, const std::optional<Session> &session) {
-  std::string command = "_process=<?xml version=\"1.0\" encoding=\"utf-8\" ?><kiv:group kiv:groupname=\"";
-  command += group.name;
-  command += "\" xmlns:kiv=\"";
-  command += kNamespace;
-  command += "\">";
-  for (const std::string &userid : group.users) command += "<kiv:userref>" + userid + "</kiv:userref>";
-  for (const std::string &aclname : group.acls) command += "<kiv:aclref>" + aclname + "</kiv:aclref>";
-  command += "</kiv:group>";
-  if (session) command += SessionTail(*session);
-  return command;
+// The failed lookup `lookup` as the store's answer, its session rolled back when it went in one.
+CheckResult GiveUp(const Call &call, const LookupResult &lookup) {
+  if (lookup.session) EndSession(*lookup.session, call, End::kRollback);
+  return CheckResult{lookup.verdict.ToStatus(), lookup.session};
 }
 
 }  // namespace
 
-CheckResult StoreGroup(const Call &call, const GroupContent &group, const Session *session, int mode) {
+CheckResult StoreGroup(const Call &call, const GroupContent &group, const Session *session, Checks checks) {
   std::optional<Session> current = session != nullptr ? std::optional<Session>(*session) : std::nullopt;
-  if (mode == 1) {
+  if (checks == Checks::kLinked) {
     // Every referenced user, then every referenced ACL, must exist; the first missing one ends the
     // transaction with a rollback.
-    CheckResult users = CheckUsersDefined(call, group, session);
-    if (users.status != "1") {
-      if (session != nullptr) endTransaction(Ptr(users.session), call, 1);
-      return users;
-    }
-    CheckResult acls = CheckAclsDefined(call, group, Ptr(users.session));
-    if (acls.status != "1") {
-      endTransaction(Ptr(acls.session), call, 1);
-      return acls;
-    }
-    current = std::move(acls.session);
+    const LookupResult users = CheckAllDefined(call, Kind::kUser, group.users, session);
+    if (!users.verdict.found()) return GiveUp(call, users);
+    const LookupResult acls =
+        CheckAllDefined(call, Kind::kAcl, group.acls, users.session ? &*users.session : nullptr);
+    if (!acls.verdict.found()) return GiveUp(call, acls);
+    current = acls.session;
   }
 
-  CheckedReply checked = CheckSessionReply(ExecuteServerCommand(call, GroupDocument(group, current)));
+  std::string document = GroupDocument(group.name, group.users, group.acls);
+  if (current) document = InSession(std::move(document), *current);
+  CheckedReply checked = CheckSessionReply(ExecuteServerCommand(call, document));
   CheckResult result;
   if (!current) {
-    // Standing alone, a refusal of the server (a group of that name exists) reads as the library's own.
-    result.status = checked.verdict == kUnknownError ? MessageText("KIVAAE0400") : std::move(checked.verdict);
+    // Standing alone, the server refuses a group of a name that exists as an unknown error: that reads
+    // as the library's own refusal.
+    result.status = IsUnknownError(checked.verdict) ? Status::Failed(MessageText(MessageCode::kGroupExists))
+                                                    : std::move(checked.verdict);
     return result;
   }
   result.session = std::move(checked.session);
   result.status = std::move(checked.verdict);
-  if (result.status != "0") endTransaction(Ptr(result.session), call, 1);
+  if (!result.status.ok()) EndSession(*result.session, call, End::kRollback);
   return result;
 }
 

@@ -4,15 +4,16 @@
 #define CUSTOR_LIB_CREATE_STORE_GROUP_H_
 
 #include "core/call.h"
+#include "core/check_result.h"
 #include "core/session.h"
-#include "create/check_result.h"
+#include "create/lookups.h"
 #include "queries/records.h"
 
 namespace custor {
 
-// mode 1 checks the references first (used with a session only); mode 0 does not. A given session is
-// rolled back and closed on every failure.
-CheckResult StoreGroup(const Call &call, const GroupContent &group, const Session *session, int mode);
+// Checks::kLinked looks the references up first (used with a session only). A given session is rolled
+// back and closed on every failure.
+CheckResult StoreGroup(const Call &call, const GroupContent &group, const Session *session, Checks checks);
 
 }  // namespace custor
 

@@ -1,5 +1,6 @@
 #include "create/store_user_or_acl.h"
 
+#include "core/documents.h"
 #include "scripted_agent/fixture.h"
 
 namespace custor::testing {
@@ -47,7 +48,10 @@ TEST_F(StoreUserOrAclTest, RequestsDocumentsAndOutcomes) {
   for (const auto &[name, groups, given, script, result] : cases) {
     SCOPED_TRACE(name);
     Expect(script, result, [&, groups = groups, given = given] {
-      return Describe(StoreUserOrAcl(db1(), "u1", &content, nullptr, groups, given ? &caller : nullptr));
+      const std::span<const std::string> linked =
+          groups != nullptr ? *groups : std::span<const std::string>();
+      return Describe(StoreUserOrAcl(db1(), Kind::kUser, "u1", UserDocument("u1", content), linked,
+                                     given ? &caller : nullptr));
     });
   }
 }

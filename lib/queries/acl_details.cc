@@ -1,15 +1,12 @@
 #include "queries/acl_details.h"
 
+#include "core/commands.h"
 #include "core/message.h"
 #include "core/scan.h"
-#include "core/text.h"
-#include "queries/read_session.h"
+#include "core/transport.h"
 
 namespace custor {
 namespace {
-
-// Message of an ACL that could not be read.
-constexpr std::string_view kAclNotRead = "KIVAAE0372";
 
 // Fills the entries from the reply to the ACL query and its cut-out result: the i-th run of text in
 // the result belongs to the i-th kiv:ace element, whose kiv:access it takes. An entry without an
@@ -17,7 +14,7 @@ constexpr std::string_view kAclNotRead = "KIVAAE0372";
 std::vector<Ace> EntriesOf(const std::string &reply, const std::string &result) {
   std::vector<Ace> aces;
   ScanTexts texts = CollectTextValues(result);
-  const ScanValues access = CollectAttributeValues(reply, "kiv:ace", "kiv:access");
+  const ScanValues access = CollectAttributeValues(reply, kEntryAccess);
   aces.reserve(texts.texts().size());
   for (std::string &text : texts.texts()) {
     const std::size_t i = aces.size();
@@ -28,53 +25,42 @@ std::vector<Ace> EntriesOf(const std::string &reply, const std::string &result) 
 
 }  // namespace
 
-AclData ReadAclData(const Call &call, std::string_view aclname, const Session *callerSession,
-                    bool sessionless) {
-  ReadSession session(call, callerSession, sessionless);
+AclData ReadAclData(const Call &call, std::string_view aclname, Reading reading) {
+  ReadSession session(call, reading);
   AclData acl;
   if (!session.usable()) {
     // An unusable session is given up, the caller's as well.
-    acl.status = session.current().status;
-    session.End(1);
+    acl.status = Status::Failed(session.current().status);
+    session.End(End::kRollback);
     return acl;
   }
 
-  const std::string document = session.Send("_XQL=/kiv:acl [@kiv:aclname=\"" + std::string(aclname) + "\"]");
-  acl.status = "0";
-  if (document == kRequestFailed) {
-    acl.status = document;
+  const std::string document = session.Send(ObjectQuery(Kind::kAcl, aclname));
+  if (!Answered(document)) {
+    acl.status = Status::Failed(document);
     return acl;
   }
-  const std::string result = ExtractElement(document, "xql:result");
-  if (result == kTagNotFound) {
-    // Unknown ACL or a server error: the server's message line tells which. Nothing more is sent and
-    // the session is left as it is.
-    std::string line = CollectTextValues(ExtractElement(document, "kiv:messageline"))[0];
-    std::string message = MessageText(kAclNotRead);
-    acl.status = line.empty() ? message : std::move(line);
+  const std::optional<std::string> result = QueryResult(document);
+  if (!result) {
+    // Unknown ACL or a server error: the server's message line tells which, and stands as the status
+    // whatever it says. Nothing more is sent and the session is left as it is.
+    std::string line = MessageLine(document);
+    std::string message = MessageText(MessageCode::kAclNotRead);
+    acl.status = line.empty() ? Status::Failed(message) : Status::FromText(std::move(line));
     acl.session = Session{"", "", std::move(message)};
     return acl;
   }
-  acl.aces = EntriesOf(document, result);
-  acl.id = CollectAttributeValues(document, "kiv:acl", "kiv:id")[0];
+  acl.aces = EntriesOf(document, *result);
+  acl.id = CollectAttributeValues(document, IdValues(Kind::kAcl))[0];
   session.Refresh(document);
 
-  const std::string groups =
-      session.Send("_XQL=/kiv:group [kiv:aclref=\"" + std::string(aclname) + "\"]sortby(@kiv:groupname asc)");
+  const std::string groups = session.Send(SortedReferringGroupsQuery(Kind::kAcl, aclname));
   session.Refresh(groups);
-  acl.groups = std::move(CollectAttributeValues(groups, "kiv:group", "kiv:groupname").values());
+  acl.groups = std::move(CollectAttributeValues(groups, NameValues(Kind::kGroup)).values());
 
   // The read changes nothing, so a session of its own is rolled back.
-  acl.session = session.Finish(1);
+  acl.session = session.Finish(End::kRollback);
   return acl;
-}
-
-AclData getDataForACL(const Call &call, std::string_view aclname) {
-  return ReadAclData(call, aclname, nullptr, false);
-}
-
-AclData getDataForACL_RO(const Call &call, std::string_view aclname) {
-  return ReadAclData(call, aclname, nullptr, true);
 }
 
 }  // namespace custor

@@ -5,18 +5,14 @@
 #include <string_view>
 
 #include "core/call.h"
-#include "core/session.h"
+#include "queries/read_session.h"
 #include "queries/records.h"
 
 namespace custor {
 
-// Reads ACL `aclname`: without any session (sessionless), in `callerSession` (its result's session is
-// then the identity of the last reply), or in a session of its own that it rolls back.
-AclData ReadAclData(const Call &call, std::string_view aclname, const Session *callerSession,
-                    bool sessionless);
-
-AclData getDataForACL(const Call &call, std::string_view aclname);
-AclData getDataForACL_RO(const Call &call, std::string_view aclname);
+// Reads ACL `aclname` where `reading` says: a session of its own is rolled back; in the caller's, the
+// result's session is the identity of the last reply.
+AclData ReadAclData(const Call &call, std::string_view aclname, Reading reading);
 
 }  // namespace custor
 

@@ -1,8 +1,8 @@
 #include "queries/group_details.h"
 
+#include "core/commands.h"
 #include "core/scan.h"
-#include "core/text.h"
-#include "queries/read_session.h"
+#include "core/transport.h"
 
 namespace custor {
 namespace {
@@ -10,58 +10,47 @@ namespace {
 // The texts inside the reply's xql:result: the values of the selected reference elements. A reply
 // without a result (no reference, an error, no reply at all) gives none.
 std::vector<std::string> ResultTexts(const std::string &reply) {
-  const std::string result = ExtractElement(reply, "xql:result");
-  if (result == kTagNotFound) return {};
-  return std::move(CollectTextValues(result).texts());
+  const std::optional<std::string> result = QueryResult(reply);
+  if (!result) return {};
+  return std::move(CollectTextValues(*result).texts());
 }
 
 }  // namespace
 
-GroupData ReadGroupData(const Call &call, std::string_view groupname, const Session *callerSession,
-                        bool sessionless) {
-  ReadSession session(call, callerSession, sessionless);
+GroupData ReadGroupData(const Call &call, std::string_view groupname, Reading reading) {
+  ReadSession session(call, reading);
   GroupData group;
   if (!session.usable()) {
-    group.status = session.current().status;
+    group.status = Status::Failed(session.current().status);
     // A caller's session goes back to the caller unchanged; one of our own is given up.
     if (session.caller()) {
       group.session = session.current();
     } else {
-      session.End(1);
+      session.End(End::kRollback);
     }
     return group;
   }
 
-  const std::string selector = "_XQL=/kiv:group [@kiv:groupname=\"" + std::string(groupname) + "\"]";
-  const std::string users = session.Send(selector + " /kiv:userref sortby(.)");
+  const std::string users = session.Send(GroupReferencesQuery(groupname, Kind::kUser));
   session.Refresh(users);
-  if (users == kRequestFailed) {
+  if (!Answered(users)) {
     // The server is out of reach: nothing more is sent, and the session is left as it is.
-    group.status = users;
+    group.status = Status::Failed(users);
     return group;
   }
-  group.status = "0";
   group.users = ResultTexts(users);
 
-  const std::string acls = session.Send(selector + " /kiv:aclref sortby(.)");
+  const std::string acls = session.Send(GroupReferencesQuery(groupname, Kind::kAcl));
   session.Refresh(acls);
   group.acls = ResultTexts(acls);
 
-  const std::string document = session.Send(selector);
+  const std::string document = session.Send(ObjectQuery(Kind::kGroup, groupname));
   session.Refresh(document);
-  // The scanner's preset "VRX@DLL PARSE_ERR" stands for a group without a document.
-  group.nameOrId = CollectAttributeValues(document, "kiv:group", "kiv:id")[0];
+  // The scanner's seed "VRX@DLL PARSE_ERR" stands for a group without a document.
+  group.nameOrId = CollectAttributeValues(document, IdValues(Kind::kGroup))[0];
 
-  group.session = session.Finish(0);
+  group.session = session.Finish(End::kCommit);
   return group;
-}
-
-GroupData getDataForGroup(const Call &call, std::string_view groupname) {
-  return ReadGroupData(call, groupname, nullptr, false);
-}
-
-GroupData getDataForGroup_RO(const Call &call, std::string_view groupname) {
-  return ReadGroupData(call, groupname, nullptr, true);
 }
 
 }  // namespace custor

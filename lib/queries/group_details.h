@@ -5,20 +5,15 @@
 #include <string_view>
 
 #include "core/call.h"
-#include "core/session.h"
+#include "queries/read_session.h"
 #include "queries/records.h"
 
 namespace custor {
 
-// Reads group `groupname`: without any session (sessionless), in `callerSession` (its result's session
-// is then the identity of the last reply, with which the caller goes on), or in a session of its own
-// that it commits. A group that does not exist reads as status "0", no references and nameOrId
-// "VRX@DLL PARSE_ERR".
-GroupData ReadGroupData(const Call &call, std::string_view groupname, const Session *callerSession,
-                        bool sessionless);
-
-GroupData getDataForGroup(const Call &call, std::string_view groupname);
-GroupData getDataForGroup_RO(const Call &call, std::string_view groupname);
+// Reads group `groupname` where `reading` says: a session of its own is committed; in the caller's,
+// the result's session is the identity of the last reply, with which the caller goes on. A group that
+// does not exist reads as success, no references and nameOrId "VRX@DLL PARSE_ERR".
+GroupData ReadGroupData(const Call &call, std::string_view groupname, Reading reading);
 
 }  // namespace custor
 

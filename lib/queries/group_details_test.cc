@@ -14,7 +14,7 @@ const std::string kFailed = "VRX@DLL CORVANE_REQUEST_FAILED|-|||-";
 
 // status|kiv:id|users|acls|session
 std::string Summary(const GroupData &group) {
-  return group.status + "|" + group.nameOrId.value_or("-") + "|" + Joined(group.users) + "|" +
+  return group.status.Text() + "|" + group.nameOrId.value_or("-") + "|" + Joined(group.users) + "|" +
          Joined(group.acls) + "|" + Describe(group.session);
 }
 
@@ -29,28 +29,28 @@ TEST_F(GroupDetailsTest, EveryPathOfTheRead) {
                           Send(kAcls, Found(Refs("acl", {"docs"}))), Send(kGroup, Found(kDoc)));
   const Script sessionless =
       Sessionless(Result(Refs("user", {"ann", "bob"})), Result(Refs("acl", {"docs"})), Result(kDoc));
-  const std::tuple<const char *, const Session *, bool, Script, std::string> cases[] = {
-      {"sessionless", nullptr, true, sessionless, kRead + "-"},
-      {"own session, committed", nullptr, false, Talk(Connect(), read, Commit()), kRead + "-"},
-      {"caller's, handed back with the last identity", &kCaller, false, Talk(Given("30", "c0"), read),
-       kRead + "30/k3/0"},
-      {"own session refused: given up", nullptr, false, RefusedConnect(),
+  const std::tuple<const char *, Reading, Script, std::string> cases[] = {
+      {"sessionless", Reading::Sessionless(), sessionless, kRead + "-"},
+      {"own session, committed", Reading::OwnSession(), Talk(Connect(), read, Commit()), kRead + "-"},
+      {"caller's, handed back with the last identity", Reading::InSession(kCaller),
+       Talk(Given("30", "c0"), read), kRead + "30/k3/0"},
+      {"own session refused: given up", Reading::OwnSession(), RefusedConnect(),
        "KIVXSE0031 Too many sessions|-|||-"},
-      {"caller's unusable: nothing sent, handed back", &kUnusable, false, Talk(),
+      {"caller's unusable: nothing sent, handed back", Reading::InSession(kUnusable), Talk(),
        "VRX@DLL PARSE_ERR|-|||31/c9/VRX@DLL PARSE_ERR"},
-      {"no reply in own session: not ended", nullptr, false, Talk(Connect(), Unanswered(kUsers)), kFailed},
-      {"no reply in caller's: not handed back", &kCaller, false, Talk(Given("30", "c0"), Unanswered(kUsers)),
+      {"no reply in own session: not ended", Reading::OwnSession(), Talk(Connect(), Unanswered(kUsers)),
        kFailed},
-      {"unknown group; later replies missing or failed read as empty", nullptr, true,
+      {"no reply in caller's: not handed back", Reading::InSession(kCaller),
+       Talk(Given("30", "c0"), Unanswered(kUsers)), kFailed},
+      {"unknown group; later replies missing or failed read as empty", Reading::Sessionless(),
        Sessionless(NoResult(), {}, Failure("KIVXBE0020", "Database not found")), "0|VRX@DLL PARSE_ERR|||-"},
-      {"no references, still its id", nullptr, true,
+      {"no references, still its id", Reading::Sessionless(),
        Sessionless(NoResult(), Result(""), Result("<kiv:group kiv:id=\"3\"/>")), "0|3|||-"},
   };
-  for (const auto &[name, session, sessionless, script, result] : cases) {
+  for (const auto &[name, reading, script, result] : cases) {
     SCOPED_TRACE(name);
-    Expect(script, result, [&, session = session, sessionless = sessionless] {
-      return Summary(ReadGroupData(db1(), "staff", session, sessionless));
-    });
+    Expect(script, result,
+           [&, reading = reading] { return Summary(ReadGroupData(db1(), "staff", reading)); });
   }
 }
 

@@ -3,13 +3,14 @@
 #define CUSTOR_LIB_QUERIES_NAME_LISTS_H_
 
 #include "core/call.h"
+#include "core/kind.h"
 #include "queries/records.h"
 
 namespace custor {
 
-Names getUsers(const Call &call);
-Names getGroups(const Call &call);
-Names getACLs(const Call &call);
+// One sessionless query; the names in reply order (the server sorts them). A server error drops the
+// names and becomes the status.
+Names ListNames(const Call &call, Kind kind);
 
 }  // namespace custor
 

@@ -1,9 +1,8 @@
 #include "queries/user_details.h"
 
+#include "core/commands.h"
 #include "core/scan.h"
-#include "core/text.h"
 #include "core/transport.h"
-#include "queries/read_session.h"
 
 namespace custor {
 namespace {
@@ -11,67 +10,57 @@ namespace {
 // The user data: the first run of character data inside the query result, or the empty text when
 // the result holds none or the reply has no result at all.
 std::string UserDataOf(const std::string &reply) {
-  const std::string result = ExtractElement(reply, "xql:result");
-  if (result == kTagNotFound) return std::string();
-  return CollectTextValues(result)[0];
+  const std::optional<std::string> result = QueryResult(reply);
+  if (!result) return std::string();
+  return CollectTextValues(*result)[0];
 }
 
 }  // namespace
 
-UserDetails ReadUserDetails(const Call &call, std::string_view userid, bool sessionless,
-                            const Session *callerSession, bool withGroups) {
-  ReadSession session(call, callerSession, sessionless);
+UserDetails ReadUserDetails(const Call &call, std::string_view userid, Reading reading, UserGroups groups) {
+  ReadSession session(call, reading);
   UserDetails user;
-  user.status = session.current().status;
+  user.status = Status::FromText(session.current().status);
   if (!session.usable()) {
-    session.End(1);
+    session.End(End::kRollback);
     return user;
   }
 
-  const std::string id(userid);
   // Neither reply is checked: a missing user or a server error reads as no data and no group.
-  const std::string document = session.Send("_XQL=/kiv:user [@kiv:userid=\"" + id + "\"]");
+  const std::string document = session.Send(ObjectQuery(Kind::kUser, userid));
   user.data = UserDataOf(document);
   session.Refresh(document);
 
-  if (withGroups) {
-    const std::string groups =
-        session.Send("_XQL=/kiv:group [kiv:userref=\"" + id + "\"]sortby(@kiv:groupname)");
-    if (groups == kRequestFailed) {
+  if (groups == UserGroups::kRead) {
+    const std::string referring = session.Send(SortedReferringGroupsQuery(Kind::kUser, userid));
+    if (!Answered(referring)) {
       // The server is out of reach: nothing more is sent, and the session is left as it is.
-      user.status = groups;
+      user.status = Status::Failed(referring);
       user.session = session.current();
       return user;
     }
-    user.groups = std::move(CollectAttributeValues(groups, "kiv:group", "kiv:groupname").values());
-    session.Refresh(groups);
+    user.groups = std::move(CollectAttributeValues(referring, NameValues(Kind::kGroup)).values());
+    session.Refresh(referring);
   }
 
-  if (session.owned()) session.End(0);
+  if (session.owned()) session.End(End::kCommit);
   user.session = session.current();
   return user;
 }
 
-UserDetails getDetailsForUser(const Call &call, std::string_view userid) {
-  return ReadUserDetails(call, userid, false, nullptr, true);
-}
-
-UserDetails getDetailsForUser_RO(const Call &call, std::string_view userid) {
-  return ReadUserDetails(call, userid, true, nullptr, true);
-}
-
-UserDataTable getUserData(const Call &call) {
+UserDataTable ReadUserDataTable(const Call &call) {
   UserDataTable table;
-  const std::string list = ExecuteServerCommand(call, "_XQL=/kiv:user sortby(@kiv:userid)");
-  if (list == kRequestFailed) {
-    table.status = list;
+  const std::string list = ExecuteServerCommand(call, NameListQuery(Kind::kUser));
+  if (!Answered(list)) {
+    table.status = Status::Failed(list);
     return table;
   }
-  table.userIds = std::move(CollectAttributeValues(list, "kiv:user", "kiv:userid").values());
+  table.userIds = std::move(CollectAttributeValues(list, NameValues(Kind::kUser)).values());
   table.userData.reserve(table.userIds.size());
   for (const std::string &id : table.userIds) {
     // A user whose document cannot be read keeps the empty text; the list goes on.
-    table.userData.push_back(ReadUserDetails(call, id, true, nullptr, false).data.value_or(std::string()));
+    table.userData.push_back(
+        ReadUserDetails(call, id, Reading::Sessionless(), UserGroups::kLeftOut).data.value_or(std::string()));
   }
   return table;
 }

@@ -6,19 +6,20 @@
 #include <string_view>
 
 #include "core/call.h"
-#include "core/session.h"
+#include "queries/read_session.h"
 #include "queries/records.h"
 
 namespace custor {
 
-// Reads user `userid`: without any session (sessionless), in `callerSession` (which it never ends), or
-// in a session of its own that it commits. withGroups also reads the groups that refer to the user.
-UserDetails ReadUserDetails(const Call &call, std::string_view userid, bool sessionless,
-                            const Session *callerSession, bool withGroups);
+// What a user read asks for besides the user's data.
+enum class UserGroups { kLeftOut, kRead };
 
-UserDetails getDetailsForUser(const Call &call, std::string_view userid);
-UserDetails getDetailsForUser_RO(const Call &call, std::string_view userid);
-UserDataTable getUserData(const Call &call);
+// Reads user `userid` where `reading` says; a session of its own is committed, the caller's is never
+// ended. With UserGroups::kRead it also reads the groups that refer to the user.
+UserDetails ReadUserDetails(const Call &call, std::string_view userid, Reading reading, UserGroups groups);
+
+// Every user with its data, read without a session.
+UserDataTable ReadUserDataTable(const Call &call);
 
 }  // namespace custor
 

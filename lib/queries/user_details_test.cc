@@ -14,7 +14,7 @@ const std::string kRead = "0|Ann Lee|admins staff|";
 
 // status|data|groups|session
 std::string Summary(const UserDetails &user) {
-  return user.status + "|" + user.data.value_or("-") + "|" + Joined(user.groups) + "|" +
+  return user.status.Text() + "|" + user.data.value_or("-") + "|" + Joined(user.groups) + "|" +
          Describe(user.session);
 }
 
@@ -22,25 +22,25 @@ class UserDetailsTest : public AgentTest {};
 
 TEST_F(UserDetailsTest, EveryPathOfTheRead) {
   const Step read = Steps(Send(kUser, Found(kDoc)), Send(kGroups, Found(kNodes)));
-  const std::tuple<const char *, const Session *, bool, Script, std::string> cases[] = {
-      {"sessionless", nullptr, true, Talk(Plain(kUser, Result(kDoc)), Plain(kGroups, Result(kNodes))),
-       kRead + "0/0/0"},
-      {"own session, committed", nullptr, false, Talk(Connect(), read, Commit()), kRead + "7/k3/0"},
-      {"caller's, not ended", &kCaller, false, Talk(Given("30", "c0"), read), kRead + "30/k2/0"},
-      {"own session refused: given up", nullptr, false, RefusedConnect(),
+  const std::tuple<const char *, Reading, Script, std::string> cases[] = {
+      {"sessionless", Reading::Sessionless(),
+       Talk(Plain(kUser, Result(kDoc)), Plain(kGroups, Result(kNodes))), kRead + "0/0/0"},
+      {"own session, committed", Reading::OwnSession(), Talk(Connect(), read, Commit()), kRead + "7/k3/0"},
+      {"caller's, not ended", Reading::InSession(kCaller), Talk(Given("30", "c0"), read), kRead + "30/k2/0"},
+      {"own session refused: given up", Reading::OwnSession(), RefusedConnect(),
        "KIVXSE0031 Too many sessions|-||-"},
-      {"caller's unusable: given up", &kUnusable, false, Talk(Given("31", "c9"), Rollback()),
+      {"caller's unusable: given up", Reading::InSession(kUnusable), Talk(Given("31", "c9"), Rollback()),
        "VRX@DLL PARSE_ERR|-||-"},
-      {"group query unanswered in own session: not ended, data kept", nullptr, false,
+      {"group query unanswered in own session: not ended, data kept", Reading::OwnSession(),
        Talk(Connect(), Send(kUser, Found(kDoc)), Unanswered(kGroups)),
        "VRX@DLL CORVANE_REQUEST_FAILED|Ann Lee||7/k2/0"},
-      {"unknown user: errors and a missing reply are not checked", nullptr, true,
+      {"unknown user: errors and a missing reply are not checked", Reading::Sessionless(),
        Talk(Plain(kUser, {}), Plain(kGroups, Failure("KIVXBE0020", "Database not found"))), "0|||0/0/0"},
   };
-  for (const auto &[name, session, sessionless, script, result] : cases) {
+  for (const auto &[name, reading, script, result] : cases) {
     SCOPED_TRACE(name);
-    Expect(script, result, [&, session = session, sessionless = sessionless] {
-      return Summary(ReadUserDetails(db1(), "ann", sessionless, session, true));
+    Expect(script, result, [&, reading = reading] {
+      return Summary(ReadUserDetails(db1(), "ann", reading, UserGroups::kRead));
     });
   }
 }
@@ -58,8 +58,8 @@ TEST_F(UserDetailsTest, UserDataReadsEveryUserSessionless) {
   };
   for (const auto &[script, result] : cases) {
     const auto read = [&] {
-      const UserDataTable table = getUserData(db1());
-      return table.status + "|" + Joined(table.userIds) + "|" + Joined(table.userData);
+      const UserDataTable table = ReadUserDataTable(db1());
+      return table.status.Text() + "|" + Joined(table.userIds) + "|" + Joined(table.userData);
     };
     Expect(script, result, read);
   }

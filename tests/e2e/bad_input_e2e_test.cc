@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/version.h"
 #include "e2e/e2e_test.h"
 
 namespace custor::e2e {
@@ -72,6 +73,7 @@ SessionRecord given{Mut("7"), Mut("00112233aabbccdd"), Mut("0")};
 constexpr const char *kFailed = "VRX@DLL CORVANE_REQUEST_FAILED";
 constexpr const char *kParseErr = "VRX@DLL PARSE_ERR ";
 constexpr const char *kNoGroup = "KIVAAE0390 Group does not exist ";
+const std::string kBanner = std::string("CustorDLL Build: ") + custor::kBuild;
 const struct {
   const char *answer;
   Slot slot;
@@ -93,7 +95,7 @@ const struct {
     {kNoGroup, SLOT(Take(modifyGroup_BAT(0, db, "G1", &in.group, 0, 0)))},
     {"KIVXHE8201 ACL to be extended could not be read ",
      SLOT(Take(addACE(0, db, "docs", "staff", "read", 0, 0)))},
-    {"CustorDLL Build: 122", SLOT(Take(giveBuild()))},
+    {kBanner.c_str(), SLOT(Take(giveBuild()))},
     {"0", SLOT(std::to_string(db_isreadonly(db)))},
 };
 #undef SLOT

@@ -14,12 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "core/call.h"
+#include "core/check_result.h"
+#include "core/message_codes.h"
+#include "core/session.h"
+#include "custor/custor.h"
 #include "scripted_agent/replies.h"
 #include "scripted_agent/test_agent.h"
-#include "core/call.h"
-#include "core/session.h"
-#include "create/check_result.h"
-#include "custor/custor.h"
 
 namespace custor::testing {
 
@@ -186,10 +187,7 @@ class AgentTest : public ::testing::Test {
   // A fresh agent whose message table gives every message code of the library the text " text".
   static void Reset() {
     agent().Reset();
-    for (const char *code :
-         {"KIVAAE0370", "KIVAAE0372", "KIVAAE0373", "KIVAAE0377", "KIVAAE0386", "KIVAAE0387", "KIVAAE0388",
-          "KIVAAE0389", "KIVAAE0390", "KIVAAE0400", "KIVAAF0369", "KIVXHE8201"})
-      agent().SetMessage(code, " text");
+    for (const MessageCodeText &code : kMessageCodes) agent().SetMessage(std::string(code.text), " text");
   }
   static TestAgent &agent() { return TestAgent::Get(); }
   static Call db1() { return Call{7, "db1", 42, 9}; }
@@ -213,7 +211,11 @@ inline std::string Describe(const std::optional<Session> &s) {
   return s ? s->sessionId + "/" + s->sessionKey + "/" + s->status : "-";
 }
 inline std::string Describe(const CheckResult &result) {
-  return result.status + "|" + Describe(result.session);
+  return result.status.Text() + "|" + Describe(result.session);
+}
+// A lookup's verdict as its text was: "1" when found.
+inline std::string Describe(const LookupResult &result) {
+  return (result.verdict.found() ? "1" : result.verdict.ToStatus().Text()) + "|" + Describe(result.session);
 }
 inline std::string Joined(const std::vector<std::string> &texts) {
   std::string joined;

@@ -1,4 +1,4 @@
-#include "change/add_ace.h"
+#include "change/append_entry.h"
 
 #include "scripted_agent/fixture.h"
 
@@ -9,9 +9,9 @@ const std::string kLookup = "_XQL=/kiv:acl [@kiv:aclname=\"A1\"] /kiv:ace [. = \
 const std::string kAcl = "_XQL=/kiv:acl [@kiv:aclname=\"A1\"]";
 const std::string kGroups = "_XQL=/kiv:group [kiv:aclref=\"A1\"]sortby(@kiv:groupname asc)";
 
-class AddAceTest : public AgentTest {};
+class AppendEntryTest : public AgentTest {};
 
-TEST_F(AddAceTest, AppendsTheEntryLastUnderTheOldIdOrRefuses) {
+TEST_F(AppendEntryTest, AppendsTheEntryLastUnderTheOldIdOrRefuses) {
   const std::string two = Entry("r", "read all") + Entry("d", "write own"), added = Entry("d", "delete any");
   const Step looked_up = Steps(Connect(), Plain(kLookup, NoResult()));
   const auto read = [&](const std::string &id_attribute, const std::string &entries) {
@@ -36,7 +36,7 @@ TEST_F(AddAceTest, AppendsTheEntryLastUnderTheOldIdOrRefuses) {
       {Talk(read("kiv:id=\"\"", ""), Rollback()), invalid_id},
   };
   for (const auto &[script, answer] : cases) {
-    Expect(script, answer, [&] { return addACE(db1(), "A1", "delete any", "d"); });
+    Expect(script, answer, [&] { return AppendEntry(db1(), "A1", "delete any", "d").Text(); });
   }
 }
 

@@ -1,7 +1,5 @@
 // The argument checks: every exported function refuses what it cannot use before sending anything, and
 // converts the agent's records into what its operation writes.
-#include "queries/arguments.h"
-
 #include <functional>
 
 #include "scripted_agent/fixture.h"
@@ -51,10 +49,10 @@ std::string S(Record *record) {
   return status;
 }
 
-class ExportedTest : public AgentTest {};
+class ArgumentsTest : public AgentTest {};
 
 // Beside the refusals that the end-to-end bad-input table already sends through the real agent.
-TEST_F(ExportedTest, BadArgumentsAreRefusedWithoutSending) {
+TEST_F(ArgumentsTest, BadArgumentsAreRefusedWithoutSending) {
   const std::string arg = "VRX@DLL INVALID_ARGUMENT", name = "VRX@DLL INVALID_NAME";
   const InNames groups({"G1"}), over({"G1"}, 2001), null_entry({nullptr}), quoted({"G\"1"});
   const InGroup group("G1", {"U1"}, {"A1"}), unnamed(nullptr, {}, {}), bad_user("G1", {"U&1"}, {});
@@ -96,7 +94,7 @@ TEST_F(ExportedTest, BadArgumentsAreRefusedWithoutSending) {
   EXPECT_THAT(agent().commands(), IsEmpty());
 }
 
-TEST_F(ExportedTest, RecordsReachTheDocuments) {
+TEST_F(ArgumentsTest, RecordsReachTheDocuments) {
   // A null omit keeps an entry; omit "1" leaves it out unchecked. Content goes in byte for byte.
   const InAcl acl({{"rw", "/docs", nullptr}, {"w", "<never>", "1"}, {"r", "/tmp", "0"}});
   const InGroup g2("G2", {"U1"}, {"A1"});
