@@ -39,7 +39,7 @@ std::optional<std::string> CurlTransport::Get(const Request &request, const Limi
     curl_easy_setopt(curl_, CURLOPT_PREREQFUNCTION, &CurlTransport::OnPrerequest);
     curl_easy_setopt(curl_, CURLOPT_PREREQDATA, this);
   }
-  const std::string url = "http://" + request.host + ':' + std::to_string(request.port) + request.target;
+  const std::string url = request.Url();
   // A URL that libcurl refuses (longer than it takes) must not leave the previous one in place.
   if (curl_easy_setopt(curl_, CURLOPT_URL, url.c_str()) != CURLE_OK) {
     curl_easy_setopt(curl_, CURLOPT_URL, nullptr);

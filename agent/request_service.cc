@@ -18,6 +18,9 @@ namespace {
 constexpr long kDefaultPort = 4730;
 constexpr long kConnectTimeoutMs = 2000;
 constexpr long kDefaultTimeoutMs = 30000;
+// The longest URL sent: what libcurl takes, on every system, so that a command too long for one is
+// refused by all alike.
+constexpr std::size_t kMaxUrlBytes = 8'000'000;
 
 Transport &Connection() {
   static const std::unique_ptr<Transport> transport = NewTransport();
@@ -49,7 +52,9 @@ int32_t adm_executeRequest(ServerRequest *request) {
   try {
     const Transport::Limits limits{kConnectTimeoutMs,
                                    EnvNumber("CUSTOR_TIMEOUT_MS", kDefaultTimeoutMs, 1, 24L * 3600 * 1000)};
-    const std::optional<std::string> body = Connection().Get(HttpRequest(*request), limits);
+    const Transport::Request http = HttpRequest(*request);
+    if (http.Url().size() > kMaxUrlBytes) return -1;
+    const std::optional<std::string> body = Connection().Get(http, limits);
     if (!body || body->size() > std::numeric_limits<uint32_t>::max()) return -1;
     const std::string &text = *body;
     auto *reply = static_cast<char *>(std::malloc(text.size() + 1));

@@ -27,6 +27,8 @@ class Transport {
     long port = 0;
     std::string target;
     std::string field;
+
+    std::string Url() const { return "http://" + host + ':' + std::to_string(port) + target; }
   };
 
   virtual ~Transport() = default;
