@@ -4,6 +4,7 @@
 
 # corvaned is a Linux server: the Windows end-to-end test talks to the one of a Linux build.
 set(CUSTOR_BUILD_SERVER OFF)
+set(CUSTOR_CORVANED "" CACHE FILEPATH "corvaned of a Linux build, for the end-to-end test of custor.exe")
 if(CUSTOR_SANITIZE)
   message(FATAL_ERROR "CUSTOR_SANITIZE: mingw-w64 has no sanitizers; the Linux build runs them")
 endif()
