@@ -29,6 +29,14 @@ int Left(Clock::time_point deadline) {
   return left > 0 ? static_cast<int>(std::min<long long>(left, 0x7FFFFFFF)) : 0;
 }
 
+// Lets the next wait for the server (for the answer's head, or for more of its body) take at most
+// `left` ms; false when no time is left. The head has a limit of its own, 90 s unless set.
+bool LimitWait(HINTERNET request, int left) {
+  DWORD ms = static_cast<DWORD>(left);
+  return left > 0 && WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms) != FALSE &&
+         WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ms, sizeof ms) != FALSE;
+}
+
 }  // namespace
 
 std::unique_ptr<Transport> NewTransport() { return std::make_unique<WinHttpTransport>(); }
@@ -64,31 +72,26 @@ std::optional<std::string> WinHttpTransport::Get(const Request &request, const L
   DWORD features = WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_AUTHENTICATION;
   WinHttpSetOption(http.get(), WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
 
-  // WinHTTP limits each step of a request; every wait for the server gets what is left of the whole
-  // request's time. The answer's head has a limit of its own (90 s unless set).
-  const auto wait_allowed = [&http, deadline] {
-    DWORD left = Left(deadline);
-    return left > 0 &&
-           WinHttpSetOption(http.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &left, sizeof left) != FALSE &&
-           WinHttpSetOption(http.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &left, sizeof left) != FALSE;
-  };
+  // WinHTTP limits each step of a request; every step gets what is left of the whole request's time.
   const int left = Left(deadline);
-  if (!wait_allowed() ||
-      !WinHttpSetTimeouts(http.get(), left, static_cast<int>(std::min<long>(limits.connect_ms, left)), left,
-                          left)) {
+  const int connect = static_cast<int>(std::min<long>(limits.connect_ms, left));
+  if (!LimitWait(http.get(), left) || !WinHttpSetTimeouts(http.get(), left, connect, left, left)) {
     return std::nullopt;
   }
   const std::wstring field = Wide(request.field);
   if (!WinHttpSendRequest(http.get(), field.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : field.c_str(),
                           static_cast<DWORD>(field.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-      !wait_allowed() || !WinHttpReceiveResponse(http.get(), nullptr)) {
+      !LimitWait(http.get(), Left(deadline)) || !WinHttpReceiveResponse(http.get(), nullptr)) {
     return std::nullopt;
   }
   std::string body;
   char buffer[16384];
   DWORD read = 0;
   do {
-    if (!wait_allowed() || !WinHttpReadData(http.get(), buffer, sizeof buffer, &read)) return std::nullopt;
+    if (!LimitWait(http.get(), Left(deadline)) ||
+        !WinHttpReadData(http.get(), buffer, sizeof buffer, &read)) {
+      return std::nullopt;
+    }
     body.append(buffer, read);
   } while (read != 0);
   if (body.empty()) return std::nullopt;
