@@ -1,5 +1,6 @@
-// Finds libcustor.so, loads it with dlopen and looks its functions up by name, as a management agent
-// does. The library is loaded on the first lookup, so that help and usage errors need none.
+// Finds libcustor.so (custor.dll on Windows), loads it with dlopen (LoadLibrary) and looks its functions
+// up by name, as a management agent does. The library is loaded on the first lookup, so that help and
+// usage errors need none.
 #ifndef CUSTOR_CLI_LOADER_H_
 #define CUSTOR_CLI_LOADER_H_
 
@@ -18,7 +19,8 @@ class LoadError : public std::runtime_error {
 
 // Where to look for the library, in order: `option` (--library), else `env` (CUSTOR_LIBRARY), alone
 // when given; else next to the program: <dir>/../lib (the build tree), <dir>/../<libdir> (the
-// installation), and last the bare name for the dynamic linker's own search.
+// installation), and last the bare name for the dynamic linker's own search. On Windows, where
+// programs and DLLs share a directory: <dir>\custor.dll, then the bare name for LoadLibrary's search.
 std::vector<std::string> LibraryCandidates(const std::optional<std::string> &option,
                                            const std::optional<std::string> &env,
                                            const std::string &program_dir, const std::string &libdir);

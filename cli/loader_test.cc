@@ -10,24 +10,35 @@ using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
 
+#ifdef _WIN32
+constexpr const char *kName = "custor.dll";
+#else
+constexpr const char *kName = "libcustor.so";
+#endif
+
 TEST(LibraryCandidates, OptionThenEnvironmentThenBesideTheProgram) {
   using Paths = std::vector<std::string>;
   const std::optional<std::string> none;
   EXPECT_EQ(LibraryCandidates("/opt/a.so", "/env/b.so", "/usr/bin", "lib"), Paths{"/opt/a.so"});
   EXPECT_EQ(LibraryCandidates("", "/env/b.so", "/usr/bin", "lib"), Paths{"/env/b.so"});  // empty is none
+#ifdef _WIN32
+  EXPECT_EQ(LibraryCandidates(none, none, "C:\\custor\\bin", "lib"),
+            (Paths{"C:\\custor\\bin\\custor.dll", "custor.dll"}));
+#else
   EXPECT_EQ(LibraryCandidates(none, none, "/b/cli", "lib"),
             (Paths{"/b/cli/../lib/libcustor.so", "libcustor.so"}));
   EXPECT_EQ(LibraryCandidates(none, none, "/usr/bin", "lib/x86_64-linux-gnu"),
             (Paths{"/usr/bin/../lib/libcustor.so", "/usr/bin/../lib/x86_64-linux-gnu/libcustor.so",
                    "libcustor.so"}));
-  EXPECT_EQ(LibraryCandidates(none, none, "", "lib"), Paths{"libcustor.so"});
+#endif
+  EXPECT_EQ(LibraryCandidates(none, none, "", "lib"), Paths{kName});
 }
 
 TEST(Library, UnloadableFileIsALoadError) {
   Library library({"/nonexistent/libcustor.so"});
   EXPECT_THAT([&] { library.Get<char *()>("giveBuild"); },
-              ThrowsMessage<LoadError>(
-                  AllOf(HasSubstr("cannot load libcustor.so"), HasSubstr("/nonexistent/libcustor.so"))));
+              ThrowsMessage<LoadError>(AllOf(HasSubstr(std::string("cannot load ") + kName + ":"),
+                                             HasSubstr("/nonexistent/libcustor.so"))));
 }
 
 #ifdef CUSTOR_TEST_LIBRARY

@@ -56,7 +56,11 @@ int Run(int argc, char **argv) {
     return kUsage;
   }
 
+#ifdef _WIN32
+  if (port) _putenv_s("CUSTOR_PORT", std::to_string(*port).c_str());
+#else
   if (port) setenv("CUSTOR_PORT", std::to_string(*port).c_str(), 1);
+#endif
   Library library(LibraryCandidates(library_path.empty() ? std::nullopt : std::optional(library_path),
                                     Env("CUSTOR_LIBRARY"), ProgramDir(), CUSTOR_INSTALL_LIBDIR));
   context.library = &library;

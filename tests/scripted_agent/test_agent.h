@@ -12,6 +12,13 @@
 #include <string>
 #include <vector>
 
+// On Windows the test agent is a DLL of its own, which exports TestAgent besides the services.
+#if defined(_WIN32) && defined(CUSTOR_TEST_AGENT_DLL)
+#define CUSTOR_TEST_AGENT_EXPORT __declspec(dllexport)
+#else
+#define CUSTOR_TEST_AGENT_EXPORT
+#endif
+
 namespace custor::testing {
 
 struct Request {
@@ -23,7 +30,7 @@ struct Request {
 // A reply, or std::nullopt for 'no reply' (replyLength 0).
 using Reply = std::optional<std::string>;
 
-class TestAgent {
+class CUSTOR_TEST_AGENT_EXPORT TestAgent {
  public:
   // The one agent of the process, as the services see it.
   static TestAgent &Get();

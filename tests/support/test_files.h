@@ -15,23 +15,25 @@ class ScopedEnv {
  public:
   ScopedEnv(const char *name, const std::optional<std::string> &value) : name_(name) {
     if (const char *old = getenv(name)) old_ = old;
+    Set(name, value);
+  }
+  ~ScopedEnv() { Set(name_, old_); }
+  ScopedEnv(const ScopedEnv &) = delete;
+  ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+ private:
+  static void Set(const char *name, const std::optional<std::string> &value) {
+#ifdef _WIN32
+    _putenv_s(name, value ? value->c_str() : "");  // "" removes it
+#else
     if (value) {
       setenv(name, value->c_str(), 1);
     } else {
       unsetenv(name);
     }
+#endif
   }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv &) = delete;
-  ScopedEnv &operator=(const ScopedEnv &) = delete;
 
- private:
   const char *name_;
   std::optional<std::string> old_;
 };

@@ -1,10 +1,15 @@
 #include "support/test_http_server.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <stdexcept>
@@ -12,11 +17,32 @@
 namespace custor::agent::testing {
 namespace {
 
-int BoundSocket(int *port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) throw std::runtime_error("socket");
-  int on = 1;
-  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+using Socket = TestHttpServer::Socket;
+
+#ifdef _WIN32
+constexpr Socket kNoSocket = INVALID_SOCKET;
+constexpr int kNoSignal = 0;  // Winsock raises no signal on a closed connection
+void Close(Socket fd) { closesocket(fd); }
+int Poll(pollfd *p, int timeout_ms) { return WSAPoll(p, 1, timeout_ms); }
+#else
+constexpr Socket kNoSocket = -1;
+constexpr int kNoSignal = MSG_NOSIGNAL;
+void Close(Socket fd) { close(fd); }
+int Poll(pollfd *p, int timeout_ms) { return poll(p, 1, timeout_ms); }
+#endif
+
+Socket BoundSocket(int *port) {
+#ifdef _WIN32
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  if (!started) throw std::runtime_error("WSAStartup");
+#endif
+  const Socket fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd == kNoSocket) throw std::runtime_error("socket");
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char *>(&on), sizeof on);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -24,7 +50,7 @@ int BoundSocket(int *port) {
   socklen_t length = sizeof address;
   if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
       getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
-    close(fd);
+    Close(fd);
     throw std::runtime_error("bind");
   }
   *port = ntohs(address.sin_port);
@@ -32,15 +58,15 @@ int BoundSocket(int *port) {
 }
 
 // Waits up to 50 ms for `fd` to become readable.
-bool Readable(int fd) {
+bool Readable(Socket fd) {
   pollfd p{fd, POLLIN, 0};
-  return poll(&p, 1, 50) > 0;
+  return Poll(&p, 50) > 0;
 }
 
-void WriteAll(int fd, const std::string &data) {
+void WriteAll(Socket fd, const std::string &data) {
   std::size_t done = 0;
   while (done < data.size()) {
-    const ssize_t n = send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+    const auto n = send(fd, data.data() + done, static_cast<int>(data.size() - done), kNoSignal);
     if (n <= 0) return;
     done += static_cast<std::size_t>(n);
   }
@@ -57,7 +83,7 @@ TestHttpServer::TestHttpServer(std::vector<Step> script) : script_(std::move(scr
 TestHttpServer::~TestHttpServer() {
   stop_ = true;
   thread_.join();
-  close(listener_);
+  Close(listener_);
 }
 
 std::vector<std::string> TestHttpServer::request_heads() const {
@@ -74,22 +100,22 @@ std::vector<std::string> TestHttpServer::request_lines() const {
 void TestHttpServer::Serve() {
   while (!stop_) {
     if (!Readable(listener_)) continue;
-    const int fd = accept(listener_, nullptr, nullptr);
-    if (fd < 0) continue;
+    const Socket fd = accept(listener_, nullptr, nullptr);
+    if (fd == kNoSocket) continue;
     ++accepted_;
     ServeConnection(fd);
-    close(fd);
+    Close(fd);
   }
 }
 
-void TestHttpServer::ServeConnection(int fd) {
+void TestHttpServer::ServeConnection(Socket fd) {
   std::string pending;
   while (!stop_) {
     const std::size_t end = pending.find("\r\n\r\n");
     if (end == std::string::npos) {
       if (!Readable(fd)) continue;
       char buffer[4096];
-      const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+      const auto n = recv(fd, buffer, sizeof buffer, 0);
       if (n <= 0) return;  // the client closed
       pending.append(buffer, static_cast<std::size_t>(n));
       continue;
@@ -122,7 +148,7 @@ void TestHttpServer::ServeConnection(int fd) {
 
 int UnusedPort() {
   int port = 0;
-  close(BoundSocket(&port));
+  Close(BoundSocket(&port));
   return port;
 }
 

@@ -4,6 +4,7 @@
 #define CUSTOR_TESTS_SUPPORT_TEST_HTTP_SERVER_H_
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -13,6 +14,12 @@ namespace custor::agent::testing {
 
 class TestHttpServer {
  public:
+#ifdef _WIN32
+  using Socket = std::uintptr_t;  // SOCKET
+#else
+  using Socket = int;
+#endif
+
   enum class Action {
     kAnswer,              // answer with `body`, keep the connection
     kAnswerAndClose,      // answer with `body`, then close the connection
@@ -39,11 +46,11 @@ class TestHttpServer {
 
  private:
   void Serve();
-  void ServeConnection(int fd);
+  void ServeConnection(Socket fd);
 
   std::vector<Step> script_;
   std::size_t next_ = 0;
-  int listener_ = -1;
+  Socket listener_ = 0;
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<int> accepted_{0};
