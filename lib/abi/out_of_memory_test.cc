@@ -86,6 +86,11 @@ TEST_F(OutOfMemoryTest, EveryFailedAllocationAnswersOutOfMemory) {
       {"addACE", [] { return Answer(::addACE(7, "db1", "a", "more", "w", 42, 9)); }},
   };
   for (const auto &[name, call] : calls) {
+    // Once without failing first: on Windows the runtime's first use of the scanner's thread-local
+    // parser slot allocates through the program's operator new, which is not the library's to answer for.
+    Reset();
+    agent().SetResponder(Anything);
+    call();
     long failures = 0;
     for (long n = 1;; ++n) {
       Reset();
