@@ -6,9 +6,12 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "http_server.h"
+#include "key_command.h"
 #include "options.h"
+#include "private_files.h"
 #include "service.h"
 
 namespace {
@@ -31,6 +34,9 @@ bool WriteReadyFile(const std::string& path, uint16_t port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Whatever corvaned creates is its user's alone, whatever the umask it was given.
+  ::umask(077);
+  if (argc > 1 && std::string_view(argv[1]) == "key") return corvane::RunKeyCommand(argc - 1, argv + 1);
   corvane::Options options;
   int status = corvane::ParseOptions(argc, argv, &options);
   if (status >= 0) return status;
@@ -44,6 +50,10 @@ int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
 
   std::string error;
+  if (!corvane::MakePrivateDirectory(options.service.data_dir, &error)) {
+    std::fprintf(stderr, "corvaned: %s\n", error.c_str());
+    return 1;
+  }
   corvane::Service service(options.service);
   if (!service.Start(&error)) {
     std::fprintf(stderr, "corvaned: %s\n", error.c_str());
