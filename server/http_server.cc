@@ -1,32 +1,47 @@
 #include "http_server.h"
 
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <boost/asio/ip/address.hpp>
-#include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/http/empty_body.hpp>
-#include <boost/beast/http/parser.hpp>
-#include <boost/beast/http/read.hpp>
-#include <boost/beast/http/string_body.hpp>
-#include <boost/beast/http/write.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/strand.hpp>
+#include <cerrno>
+
+#include "http_connection.h"
 
 namespace corvane {
 
 namespace asio = boost::asio;
-namespace beast = boost::beast;
-namespace http = beast::http;
+namespace http = boost::beast::http;
 using tcp = asio::ip::tcp;
+using boost::system::error_code;
 
-HttpServer::HttpServer(Service* service, HttpOptions options)
-    : service_(service), options_(std::move(options)), acceptor_(io_) {}
+namespace {
+
+// Network threads: reading and writing never block, so a few serve any number of connections.
+constexpr int kIoThreads = 2;
+// Workers kept when idle; more are started while every one of them is busy (a command waiting for a
+// write lock keeps its worker), and end after a while without work.
+constexpr size_t kIdleWorkers = 2;
+constexpr std::chrono::seconds kWorkerIdleTime{10};
+// How long accepting pauses when it failed for want of descriptors or memory.
+constexpr std::chrono::milliseconds kAcceptPause{100};
+
+}  // namespace
+
+HttpServer::HttpServer(Service* service, AccessKeys* keys, HttpOptions options)
+    : service_(service),
+      keys_(keys),
+      options_(std::move(options)),
+      workers_(kIdleWorkers, options_.max_connections, kWorkerIdleTime),
+      acceptor_(asio::make_strand(io_)),
+      retry_(acceptor_.get_executor()) {}
 
 HttpServer::~HttpServer() { Stop(); }
 
 bool HttpServer::Start(std::string* error) {
-  boost::system::error_code ec;
+  error_code ec;
   asio::ip::address address = asio::ip::make_address(options_.address, ec);
   if (ec) {
     *error = "bad listen address " + options_.address;
@@ -43,61 +58,120 @@ bool HttpServer::Start(std::string* error) {
     return false;
   }
   port_ = acceptor_.local_endpoint().port();
-  accept_thread_ = std::thread([this] { AcceptLoop(); });
+  if (!workers_.Start(error)) return false;
+  work_.emplace(io_.get_executor());
+  Accept();
+  try {
+    for (int i = 0; i < kIoThreads; ++i) io_threads_.emplace_back([this] { RunIo(); });
+  } catch (const std::system_error& e) {
+    if (io_threads_.empty()) {
+      *error = std::string("cannot start a network thread: ") + e.what();
+      return false;
+    }
+  }
   return true;
 }
 
+void HttpServer::RunIo() {
+  for (;;) {
+    try {
+      io_.run();
+      return;
+    } catch (...) {
+      // A handler failed (no memory, say): what it held is gone, its connection with it; the others go on.
+    }
+  }
+}
+
+void HttpServer::Accept() {
+  try {
+    acceptor_.async_accept(asio::make_strand(io_), [this](const error_code& ec, tcp::socket socket) {
+      OnAccept(ec, std::move(socket));
+    });
+  } catch (const std::bad_alloc&) {
+    AcceptLater();
+  }
+}
+
+void HttpServer::AcceptLater() {
+  retry_.expires_after(kAcceptPause);
+  retry_.async_wait([this](const error_code& ec) {
+    if (!ec) Accept();
+  });
+}
+
+void HttpServer::OnAccept(const error_code& ec, tcp::socket socket) {
+  if (!acceptor_.is_open()) return;  // stopped
+  const int shortage = ec.category() == boost::system::system_category() ? ec.value() : 0;
+  if (shortage == EMFILE || shortage == ENFILE || shortage == ENOBUFS || shortage == ENOMEM) {
+    // Accepting at once would fail at once, for as long as the shortage lasts.
+    return AcceptLater();
+  }
+  if (!ec) {
+    try {
+      Admit(std::move(socket));
+    } catch (const std::exception&) {
+      // This connection could not be set up; it is closed as it goes.
+    }
+  }
+  Accept();
+}
+
+void HttpServer::Admit(tcp::socket socket) {
+  std::shared_ptr<HttpConnection> connection;
+  {
+    std::lock_guard lock(mu_);
+    if (stopping_ || connections_.size() >= options_.max_connections) return;  // closed at once
+    connection = std::make_shared<HttpConnection>(this, ++last_connection_, std::move(socket));
+    connections_.emplace(connection->id(), connection);
+  }
+  connection->Start();
+}
+
+void HttpServer::Forget(uint64_t id) {
+  std::lock_guard lock(mu_);
+  connections_.erase(id);
+}
+
 void HttpServer::Stop() {
-  if (stopping_.exchange(true)) return;
-  // shutdown() wakes a thread blocked in accept() or in a read on the socket.
-  if (acceptor_.is_open()) ::shutdown(acceptor_.native_handle(), SHUT_RDWR);
+  std::vector<std::shared_ptr<HttpConnection>> open;
   {
     std::lock_guard lock(mu_);
-    for (auto& [id, connection] : connections_) ::shutdown(connection.fd, SHUT_RDWR);
+    if (stopping_) return;
+    stopping_ = true;
+    for (auto& [id, connection] : connections_) {
+      if (auto held = connection.lock()) open.push_back(std::move(held));
+    }
   }
-  slot_free_.notify_all();
-  if (accept_thread_.joinable()) accept_thread_.join();
-  {
-    std::unique_lock lock(mu_);
-    // Connections close themselves once woken; wait for each to leave the table.
-    slot_free_.wait(lock, [this] { return connections_.empty(); });
-  }
-  Reap();
-  boost::system::error_code ec;
-  acceptor_.close(ec);
+  asio::post(acceptor_.get_executor(), [this] {
+    error_code ec;
+    acceptor_.close(ec);
+    retry_.cancel();
+  });
+  // Each connection closes its own socket on its own strand: no descriptor is touched by number.
+  for (const auto& connection : open) connection->Close();
+  open.clear();
+  workers_.Stop();
+  work_.reset();
+  for (std::thread& thread : io_threads_) thread.join();
+  io_threads_.clear();
 }
 
-void HttpServer::Reap() {
-  std::vector<std::thread> finished;
-  {
-    std::lock_guard lock(mu_);
-    finished.swap(finished_);
-  }
-  for (std::thread& thread : finished) thread.join();
+bool HttpServer::Dispatch(std::shared_ptr<HttpConnection> connection, IncomingRequest request) {
+  return workers_.Post([this, connection = std::move(connection), request = std::move(request)] {
+    connection->Answer(Respond(request, connection->address()));
+  });
 }
 
-void HttpServer::AcceptLoop() {
-  while (!stopping_) {
-    {
-      std::unique_lock lock(mu_);
-      slot_free_.wait(lock, [this] { return stopping_ || connections_.size() < options_.max_connections; });
-    }
-    Reap();
-    if (stopping_) break;
-    tcp::socket socket(io_);
-    boost::system::error_code ec;
-    acceptor_.accept(socket, ec);
-    if (ec) {
-      if (stopping_) break;
-      continue;
-    }
-    std::lock_guard lock(mu_);
-    if (stopping_) break;
-    uint64_t id = ++next_connection_;
-    Connection& connection = connections_[id];
-    connection.fd = socket.native_handle();
-    connection.thread = std::thread(&HttpServer::Serve, this, id, std::move(socket));
+Service::Response HttpServer::Respond(const IncomingRequest& request, const std::string& address) {
+  Caller caller{{}, address};
+  if (keys_ != nullptr) {
+    std::optional<std::string> name = keys_->NameOf(request.authorization);
+    if (!name) return service_->Refuse(request.target);
+    caller.key_name = std::move(*name);
   }
+  if (request.method != http::verb::get) return {405, WriteFailureReply(Code::kInvalidRequest, nullptr)};
+  return service_->Handle(request.target, caller);
 }
 
 void HttpServer::Served() {
@@ -106,55 +180,6 @@ void HttpServer::Served() {
     // The fault to inject: die as in a crash, with no cleanup of any kind.
     ::kill(::getpid(), SIGKILL);
   }
-}
-
-void HttpServer::Serve(uint64_t id, tcp::socket socket) {
-  boost::system::error_code ec;
-  socket.set_option(tcp::no_delay(true), ec);
-  beast::flat_buffer buffer;
-  while (!stopping_) {
-    // Wait for the next request of a kept-alive connection, but not for ever.
-    if (buffer.size() == 0) {
-      pollfd pfd{socket.native_handle(), POLLIN, 0};
-      int ready = ::poll(&pfd, 1, static_cast<int>(options_.idle_timeout.count()));
-      if (ready <= 0) break;
-    }
-    http::request_parser<http::empty_body> parser;
-    // The request target may take kMaxTargetBytes; the other header fields and a body get 64 KiB each.
-    constexpr std::uint64_t k64KiB = std::uint64_t{64} << 10;
-    parser.header_limit(static_cast<std::uint32_t>(kMaxTargetBytes + k64KiB));
-    parser.body_limit(k64KiB);
-    http::read(socket, buffer, parser, ec);
-    if (ec) break;
-    const auto& request = parser.get();
-
-    http::response<http::string_body> response;
-    response.version(request.version());
-    response.keep_alive(request.keep_alive());
-    response.set(http::field::content_type, "text/xml; charset=utf-8");
-    if (request.method() == http::verb::get) {
-      Service::Response answer =
-          service_->Handle(std::string_view(request.target().data(), request.target().size()));
-      response.result(answer.status);
-      response.body() = std::move(answer.body);
-    } else {
-      response.result(http::status::method_not_allowed);
-      response.body() = WriteFailureReply(Code::kInvalidRequest, nullptr);
-    }
-    response.prepare_payload();
-    http::write(socket, response, ec);
-    if (ec) break;
-    Served();
-    if (!response.keep_alive()) break;
-  }
-  socket.shutdown(tcp::socket::shutdown_send, ec);
-  socket.close(ec);
-
-  std::lock_guard lock(mu_);
-  auto it = connections_.find(id);
-  finished_.push_back(std::move(it->second.thread));
-  connections_.erase(it);
-  slot_free_.notify_all();
 }
 
 }  // namespace corvane
