@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/strand.hpp>
@@ -19,12 +20,6 @@ using boost::system::error_code;
 
 namespace {
 
-// Network threads: reading and writing never block, so a few serve any number of connections.
-constexpr int kIoThreads = 2;
-// Workers kept when idle; more are started while every one of them is busy (a command waiting for a
-// write lock keeps its worker), and end after a while without work.
-constexpr size_t kIdleWorkers = 2;
-constexpr std::chrono::seconds kWorkerIdleTime{10};
 // How long accepting pauses when it failed for want of descriptors or memory.
 constexpr std::chrono::milliseconds kAcceptPause{100};
 
@@ -34,9 +29,10 @@ HttpServer::HttpServer(Service* service, AccessKeys* keys, HttpOptions options)
     : service_(service),
       keys_(keys),
       options_(std::move(options)),
-      workers_(kIdleWorkers, options_.max_connections, kWorkerIdleTime),
+      threads_(&io_, options_.max_connections + 1),
       acceptor_(asio::make_strand(io_)),
-      retry_(acceptor_.get_executor()) {}
+      retry_(acceptor_.get_executor()),
+      sweep_(acceptor_.get_executor()) {}
 
 HttpServer::~HttpServer() { Stop(); }
 
@@ -58,29 +54,10 @@ bool HttpServer::Start(std::string* error) {
     return false;
   }
   port_ = acceptor_.local_endpoint().port();
-  if (!workers_.Start(error)) return false;
   work_.emplace(io_.get_executor());
   Accept();
-  try {
-    for (int i = 0; i < kIoThreads; ++i) io_threads_.emplace_back([this] { RunIo(); });
-  } catch (const std::system_error& e) {
-    if (io_threads_.empty()) {
-      *error = std::string("cannot start a network thread: ") + e.what();
-      return false;
-    }
-  }
-  return true;
-}
-
-void HttpServer::RunIo() {
-  for (;;) {
-    try {
-      io_.run();
-      return;
-    } catch (...) {
-      // A handler failed (no memory, say): what it held is gone, its connection with it; the others go on.
-    }
-  }
+  Sweep();
+  return threads_.Start(error);
 }
 
 void HttpServer::Accept() {
@@ -128,50 +105,69 @@ void HttpServer::Admit(tcp::socket socket) {
   connection->Start();
 }
 
+std::vector<std::shared_ptr<HttpConnection>> HttpServer::OpenConnections() {
+  std::vector<std::shared_ptr<HttpConnection>> open;
+  std::lock_guard lock(mu_);
+  open.reserve(connections_.size());
+  // Each goes into the vector at once: its last holder takes it out of the table, under mu_.
+  for (auto& [id, connection] : connections_) {
+    if (auto held = connection.lock()) open.push_back(std::move(held));
+  }
+  return open;
+}
+
+void HttpServer::Sweep() {
+  try {
+    const HttpConnection::Clock::time_point now = HttpConnection::Clock::now();
+    for (const auto& connection : OpenConnections()) {
+      if (connection->Overdue(now)) connection->CloseOverdue();
+    }
+  } catch (const std::bad_alloc&) {
+    // They wait for the next sweep.
+  }
+  // A deadline is kept to within a quarter of the shorter time-out.
+  auto period = std::clamp(std::min(options_.request_timeout, options_.idle_timeout) / 4,
+                           std::chrono::milliseconds(10), std::chrono::milliseconds(1000));
+  sweep_.expires_after(period);
+  sweep_.async_wait([this](const error_code& ec) {
+    if (!ec && !stopping_) Sweep();  // a sweep already due when Stop cancelled the timer ends here
+  });
+}
+
 void HttpServer::Forget(uint64_t id) {
   std::lock_guard lock(mu_);
   connections_.erase(id);
 }
 
 void HttpServer::Stop() {
-  std::vector<std::shared_ptr<HttpConnection>> open;
   {
     std::lock_guard lock(mu_);
-    if (stopping_) return;
-    stopping_ = true;
-    for (auto& [id, connection] : connections_) {
-      if (auto held = connection.lock()) open.push_back(std::move(held));
-    }
+    if (stopping_.exchange(true)) return;
   }
   asio::post(acceptor_.get_executor(), [this] {
     error_code ec;
     acceptor_.close(ec);
     retry_.cancel();
+    sweep_.cancel();
   });
   // Each connection closes its own socket on its own strand: no descriptor is touched by number.
-  for (const auto& connection : open) connection->Close();
-  open.clear();
-  workers_.Stop();
+  for (const auto& connection : OpenConnections()) connection->Close();
+  // The threads end once the commands that run have ended and every connection is gone.
   work_.reset();
-  for (std::thread& thread : io_threads_) thread.join();
-  io_threads_.clear();
+  threads_.Join();
 }
 
-bool HttpServer::Dispatch(std::shared_ptr<HttpConnection> connection, IncomingRequest request) {
-  return workers_.Post([this, connection = std::move(connection), request = std::move(request)] {
-    connection->Answer(Respond(request, connection->address()));
-  });
-}
-
-Service::Response HttpServer::Respond(const IncomingRequest& request, const std::string& address) {
+Service::Response HttpServer::Respond(http::verb method, std::string_view target,
+                                      std::string_view authorization, const std::string& address) {
+  IoThreads::Command command(&threads_);
   Caller caller{{}, address};
   if (keys_ != nullptr) {
-    std::optional<std::string> name = keys_->NameOf(request.authorization);
-    if (!name) return service_->Refuse(request.target);
+    std::optional<std::string> name = keys_->NameOf(authorization);
+    if (!name) return service_->Refuse(target);
     caller.key_name = std::move(*name);
   }
-  if (request.method != http::verb::get) return {405, WriteFailureReply(Code::kInvalidRequest, nullptr)};
-  return service_->Handle(request.target, caller);
+  if (method != http::verb::get) return {405, WriteFailureReply(Code::kInvalidRequest, nullptr)};
+  return service_->Handle(target, caller);
 }
 
 void HttpServer::Served() {

@@ -1,8 +1,8 @@
-// HTTP/1.1 on a TCP listener with Boost.Beast's asynchronous I/O: a few threads do the network work of
-// every connection, and a pool of workers runs the commands, so that a client that sends slowly, or
-// not at all, holds no thread, and a command that waits for a write lock holds up nobody else.
-// Keep-alive, TCP_NODELAY, request targets up to 16 MiB; each request is checked for its access key
-// and then goes to the command service.
+// HTTP/1.1 on a TCP listener with Boost.Beast's asynchronous I/O: one thread serves every connection, so
+// that a client that sends slowly, or not at all, holds no thread, and another takes over while a command
+// waits for a write lock (IoThreads). Connections that pass their deadline are closed by a sweep.
+// Keep-alive, TCP_NODELAY, request targets up to 16 MiB; each request is checked for its access key and
+// then goes to the command service.
 #ifndef CUSTOR_SERVER_HTTP_SERVER_H_
 #define CUSTOR_SERVER_HTTP_SERVER_H_
 
@@ -11,6 +11,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <boost/beast/http/verb.hpp>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -18,17 +19,16 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+#include <string_view>
 #include <vector>
 
 #include "access_keys.h"
+#include "io_threads.h"
 #include "service.h"
-#include "worker_pool.h"
 
 namespace corvane {
 
 class HttpConnection;
-struct IncomingRequest;
 
 struct HttpOptions {
   std::string address = "127.0.0.1";
@@ -61,42 +61,41 @@ class HttpServer {
   bool Start(std::string* error);
   // The bound port.
   uint16_t port() const { return port_; }
-  // Stops accepting, closes every connection, drops the requests not yet begun and waits for the
-  // commands that run.
+  // Stops accepting, closes every connection, and waits for the commands that run.
   void Stop();
 
  private:
   friend class HttpConnection;
 
-  void RunIo();
   void Accept();
   void OnAccept(const boost::system::error_code& ec, boost::asio::ip::tcp::socket socket);
   // Accepting again after a while: it failed for want of descriptors or memory.
   void AcceptLater();
   void Admit(boost::asio::ip::tcp::socket socket);
+  // Closes the connections that are overdue, now and every sweep period from now on.
+  void Sweep();
+  // The connections open now.
+  std::vector<std::shared_ptr<HttpConnection>> OpenConnections();
 
-  // Called by the connections: queues a request for the workers (false when it is dropped), counts a
-  // reply written, and takes a connection that ends out of the table.
-  bool Dispatch(std::shared_ptr<HttpConnection> connection, IncomingRequest request);
+  // Called by the connections: a request's answer, a reply written, and a connection that ends.
+  Service::Response Respond(boost::beast::http::verb method, std::string_view target,
+                            std::string_view authorization, const std::string& address);
   void Served();
   void Forget(uint64_t id);
-  // A request's answer, on a worker.
-  Service::Response Respond(const IncomingRequest& request, const std::string& address);
 
   Service* service_;
   AccessKeys* keys_;
   const HttpOptions options_;
-  WorkerPool workers_;
   boost::asio::io_context io_;
-  boost::asio::ip::tcp::acceptor acceptor_;  // and retry_: on a strand of their own
-  boost::asio::steady_timer retry_;
+  IoThreads threads_;
+  boost::asio::ip::tcp::acceptor acceptor_;  // and the timers: on a strand of their own
+  boost::asio::steady_timer retry_, sweep_;
   std::optional<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> work_;
-  std::vector<std::thread> io_threads_;
   uint16_t port_ = 0;
   std::atomic<uint64_t> served_{0};
+  std::atomic<bool> stopping_{false};
 
   std::mutex mu_;  // guards the fields below
-  bool stopping_ = false;
   uint64_t last_connection_ = 0;
   std::map<uint64_t, std::weak_ptr<HttpConnection>> connections_;
 };

@@ -1,6 +1,6 @@
 // HTTP itself: statuses, keep-alive, HEAD, a stop with connections still open, the time-outs of slow and
-// idle connections and the bound on open connections. Requests of several MiB are sent end to end
-// through the library.
+// idle connections, the bound on open connections, and writers waiting for the lock that hold up nobody.
+// Requests of several MiB are sent end to end through the library.
 #include "http_server.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "support/server_fixture.h"
 
@@ -114,6 +115,40 @@ TEST(HttpServerTest, ConnectionsBeyondTheBoundAreClosedAtOnce) {
   const Clock::time_point deadline = Clock::now() + 5s;
   while (third.Get(target).status != 200 && Clock::now() < deadline) std::this_thread::sleep_for(10ms);
   EXPECT_EQ(third.Get(target).status, 200);
+}
+
+// The writers wait longer than the time-outs of the connection, which do not count while a command runs.
+TEST(HttpServerTest, WritersWaitingForTheLockHoldUpNoReader) {
+  ServiceOptions options;
+  options.lock_timeout = 5s;
+  HttpOptions http;
+  http.request_timeout = http.idle_timeout = 100ms;
+  TestServer server(options, http);
+  TestClient holder(server.port());
+  testing::ClientSession session = holder.Connect();
+  holder.In(&session, "_process=<kiv:user kiv:userid=\"holder\"/>");  // takes the write lock
+  constexpr int kWriters = 4;                                         // more than the threads kept
+  std::vector<std::thread> writers;
+  writers.reserve(kWriters);
+  std::string replies[kWriters];
+  for (int i = 0; i < kWriters; ++i) {
+    writers.emplace_back([&server, &replies, i] {
+      replies[i] =
+          TestClient(server.port()).Send("_process=<kiv:user kiv:userid=\"w" + std::to_string(i) + "\"/>");
+    });
+  }
+  const Clock::time_point deadline = Clock::now() + 5s;
+  while (server.service().WaitingWriters("db") < kWriters && Clock::now() < deadline) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_EQ(server.service().WaitingWriters("db"), kWriters);
+  const Clock::time_point start = Clock::now();
+  EXPECT_EQ(TestClient(server.port()).Send("_XQL=/kiv:group"), testing::Message(testing::kNoObject));
+  EXPECT_LT(Clock::now() - start, 1s);
+  std::this_thread::sleep_for(300ms);
+  holder.In(&session, "_rollback=*");
+  for (std::thread& writer : writers) writer.join();
+  for (const std::string& reply : replies) EXPECT_EQ(reply, testing::Message("Document stored"));
 }
 
 }  // namespace
