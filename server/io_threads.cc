@@ -7,9 +7,10 @@ namespace corvane {
 
 namespace {
 
-// How often the watchdog looks, and how many threads stay when idle: the one that runs the I/O and one
-// ready to take over. Threads beyond them end after kIdleTime without being wanted.
-constexpr std::chrono::milliseconds kWatchPeriod{10};
+// How often the watchdog looks while commands run, and at the most while none does; and how many
+// threads stay when idle: the one that runs the I/O and one ready to take over. Threads beyond them end
+// after kIdleTime without being wanted.
+constexpr std::chrono::milliseconds kWatchPeriod{10}, kIdleWatchPeriod{160};
 constexpr size_t kKeptThreads = 2;
 constexpr std::chrono::seconds kIdleTime{10};
 
@@ -94,7 +95,8 @@ void IoThreads::Watch() {
   std::unique_lock lock(mu_);
   bool stuck_before = false;
   uint64_t ended_before = ended_;
-  while (!watch_.wait_for(lock, kWatchPeriod, [this] { return joining_; })) {
+  std::chrono::milliseconds period = kWatchPeriod;
+  while (!watch_.wait_for(lock, period, [this] { return joining_; })) {
     // Every thread that runs the I/O is inside a command, and none has ended since the last look.
     bool stuck = running_ > 0 && busy_ == running_ && ended_ == ended_before;
     if (stuck && stuck_before && wanted_ <= busy_) {
@@ -105,6 +107,8 @@ void IoThreads::Watch() {
         AddThread();  // one that cannot be had now is no failure: the commands that run end in time
       }
     }
+    // An idle server is looked at ever more rarely; the first command it runs brings the looks back.
+    period = busy_ > 0 || ended_ != ended_before ? kWatchPeriod : std::min(2 * period, kIdleWatchPeriod);
     stuck_before = stuck;
     ended_before = ended_;
     std::vector<std::thread> retired;
