@@ -11,6 +11,7 @@ namespace {
 // threads stay when idle: the one that runs the I/O and one ready to take over. Threads beyond them end
 // after kIdleTime without being wanted.
 constexpr std::chrono::milliseconds kWatchPeriod{10}, kIdleWatchPeriod{160};
+constexpr size_t kMostRescued = 64;  // threads set on at one look
 constexpr size_t kKeptThreads = 2;
 constexpr std::chrono::seconds kIdleTime{10};
 
@@ -93,20 +94,26 @@ bool IoThreads::Retire() {
 
 void IoThreads::Watch() {
   std::unique_lock lock(mu_);
-  bool stuck_before = false;
+  bool stuck_before = false, rescued_before = false;
+  size_t rescue = 1;
   uint64_t ended_before = ended_;
   std::chrono::milliseconds period = kWatchPeriod;
   while (!watch_.wait_for(lock, period, [this] { return joining_; })) {
     // Every thread that runs the I/O is inside a command, and none has ended since the last look.
     bool stuck = running_ > 0 && busy_ == running_ && ended_ == ended_before;
-    if (stuck && stuck_before && wanted_ <= busy_) {
-      wanted_ = busy_ + 1;
-      if (parked_ > 0) {
-        park_.notify_one();
-      } else if (threads_.size() < max_threads_) {
-        AddThread();  // one that cannot be had now is no failure: the commands that run end in time
+    bool rescued = stuck && stuck_before && wanted_ <= busy_;
+    if (rescued) {
+      // When the threads set on are stuck at once too (a crowd of writers waiting for one lock), each
+      // look sets on twice as many as the last, so that the others' requests are soon reached.
+      rescue = rescued_before ? std::min(2 * rescue, kMostRescued) : 1;
+      wanted_ = busy_ + rescue;
+      const size_t missing = wanted_ - running_;
+      for (size_t i = 0; i < std::min(missing, parked_); ++i) park_.notify_one();
+      // Threads that cannot be had now are no failure: the commands that run end in time.
+      for (size_t i = parked_; i < missing && threads_.size() < max_threads_ && AddThread(); ++i) {
       }
     }
+    rescued_before = rescued;
     // An idle server is looked at ever more rarely; the first command it runs brings the looks back.
     period = busy_ > 0 || ended_ != ended_before ? kWatchPeriod : std::min(2 * period, kIdleWatchPeriod);
     stuck_before = stuck;

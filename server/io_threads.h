@@ -3,7 +3,8 @@
 // command may wait, though (for a database's write lock, up to the lock time-out). A watchdog looks every
 // 10 ms while commands run (every 160 ms at the most while none does): when every thread that runs the
 // I/O has been inside a command for a whole look and none has ended, it sets another thread to run the
-// I/O, so that a command that waits holds up nobody else for long (20 ms, or 170 ms after a quiet time).
+// I/O, so that a command that waits holds up nobody else for long (20 ms, or 170 ms after a quiet time);
+// when those are stuck at once too, each look sets on twice as many as the last.
 // Threads that are no longer needed stop running the I/O and wait; those above the first two end after a
 // while.
 #ifndef CUSTOR_SERVER_IO_THREADS_H_
