@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 
 #include "agent/query.h"
@@ -27,6 +28,13 @@ e2e::CorvanedProcess &Server() {
     return process;
   }();
   return *server;
+}
+
+std::string AuthorizationHeader() {
+  std::ifstream in(Server().key_file());
+  std::string key;
+  std::getline(in, key);
+  return "Authorization: Bearer " + key;
 }
 
 std::string RequestUrl(const std::string &database, const std::string &command) {

@@ -11,8 +11,11 @@
 
 namespace custor::bench {
 
-// The server, started on first use; CUSTOR_PORT then names its port.
+// The server, started on first use; CUSTOR_PORT then names its port, and CUSTOR_KEY_FILE its key.
 e2e::CorvanedProcess &Server();
+
+// The "Authorization" header field that carries the server's key.
+std::string AuthorizationHeader();
 
 // The URL the request service sends for `command` on `database` (host "localhost").
 std::string RequestUrl(const std::string &database, const std::string &command);

@@ -25,15 +25,20 @@ namespace {
 
 constexpr char kListUsers[] = "_XQL=/kiv:user sortby(@kiv:userid)";
 
-// A libcurl handle kept for the life of the benchmark, and so its connection.
+// A libcurl handle kept for the life of the benchmark, and so its connection; it sends the server's key
+// as the request service does.
 class BareClient {
  public:
-  BareClient() {
+  BareClient() : fields_(curl_slist_append(nullptr, AuthorizationHeader().c_str())) {
     curl_ = curl_easy_init();
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &BareClient::OnBody);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &body_);
+    curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, fields_);
   }
-  ~BareClient() { curl_easy_cleanup(curl_); }
+  ~BareClient() {
+    curl_easy_cleanup(curl_);
+    curl_slist_free_all(fields_);
+  }
   BareClient(const BareClient &) = delete;
   BareClient &operator=(const BareClient &) = delete;
 
@@ -51,6 +56,7 @@ class BareClient {
     return size * count;
   }
 
+  curl_slist *fields_;
   CURL *curl_;
   std::string body_;
 };
@@ -77,12 +83,12 @@ void Pair(benchmark::State &state, Side operation, Side reference) {
   }
   BareClient bare;
   const std::string url = RequestUrl(database, kListUsers);
-  // Both sides must send the same request: the server's log shows the last two alike.
+  // Both sides must send the same request: the server's log shows the last two alike, and served.
   custor_free_name_list(getUsers(0, database.c_str(), 0, 0));
   const std::string body = bare.Get(url);
   const std::vector<e2e::LoggedRequest> log = Server().Log();
   if (body.empty() || log.size() < 2 || log[log.size() - 1].command != log[log.size() - 2].command ||
-      log.back().command != kListUsers || log.back().db != database) {
+      log.back().command != kListUsers || log.back().db != database || log.back().code != "0") {
     state.SkipWithError("the bare request is not the library's");
     return;
   }

@@ -1,5 +1,5 @@
-// Round trips over loopback with one keep-alive client: a sessionless query, and a query in a session
-// (key rotation included: every request carries the key of the reply before it).
+// Round trips over loopback with one keep-alive client that sends its access key: a sessionless query,
+// and a query in a session (key rotation included: every request carries the key of the reply before it).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -7,10 +7,12 @@
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http.hpp>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
 #include "http_server.h"
+#include "key_table.h"
 #include "service.h"
 
 namespace corvane {
@@ -33,9 +35,15 @@ class Loopback {
     service_ = std::make_unique<Service>(options);
     std::string error;
     service_->Start(&error);
+    bool created = false;
+    keys_ = std::make_unique<AccessKeys>(dir_);
+    EnsureKeyTable(dir_, &created, &error);
+    keys_->Load(&error);
+    std::ifstream key_file(dir_ + "/" + kAdminKeyName);
+    std::getline(key_file, key_);
     HttpOptions http_options;
     http_options.port = 0;
-    server_ = std::make_unique<HttpServer>(service_.get(), http_options);
+    server_ = std::make_unique<HttpServer>(service_.get(), keys_.get(), http_options);
     server_->Start(&error);
     socket_.connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), server_->port()));
   }
@@ -49,6 +57,7 @@ class Loopback {
   std::string Get(const std::string& target) {
     http::request<http::empty_body> request(http::verb::get, target, 11);
     request.set(http::field::host, "localhost");
+    request.set(http::field::authorization, "Bearer " + key_);
     http::write(socket_, request);
     http::response<http::string_body> response;
     http::read(socket_, buffer_, response);
@@ -58,6 +67,8 @@ class Loopback {
  private:
   std::string dir_;
   std::unique_ptr<Service> service_;
+  std::unique_ptr<AccessKeys> keys_;
+  std::string key_;
   std::unique_ptr<HttpServer> server_;
   asio::io_context io_;
   tcp::socket socket_{io_};

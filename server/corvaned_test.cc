@@ -1,61 +1,72 @@
 // The corvaned program as a child process: its command line, its ready file, the injected crash of
-// --exit-after-requests, and a clean stop on SIGTERM. Which changes survive a crash at every request of
-// a change is checked end to end.
+// --exit-after-requests, a clean stop on SIGTERM, and hostile clients: a thousand half-sent requests,
+// more connections than it has descriptors. Which changes survive a crash at every request of a change is
+// checked end to end.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 #include <vector>
 
+#include "support/corvaned_child.h"
 #include "support/server_fixture.h"
 
 namespace corvane {
 namespace {
 
+using testing::Corvaned;
 using testing::Message;
 using testing::TestClient;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
-// A corvaned child process on 127.0.0.1:0. The ready file is the write end of a pipe, so that the test
-// waits on the port without polling the file system.
-class Corvaned {
- public:
-  Corvaned(const std::string& data_dir, std::vector<std::string> args) {
-    int ready[2];
-    EXPECT_EQ(::pipe(ready), 0);
-    args.insert(args.begin(), {CORVANED_PATH, "--listen", "127.0.0.1:0", "--data", data_dir, "--ready-file",
-                               "/dev/fd/" + std::to_string(ready[1])});
-    if ((pid_ = ::fork()) == 0) {
-      std::vector<char*> argv;
-      argv.reserve(args.size() + 1);
-      for (std::string& arg : args) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-    ::close(ready[1]);
-    pollfd pfd{ready[0], POLLIN, 0};
-    char text[16] = {};
-    if (::poll(&pfd, 1, 30'000) == 1 && ::read(ready[0], text, sizeof text - 1) > 0) port_ = std::atoi(text);
-    ::close(ready[0]);
-    EXPECT_NE(port_, 0) << "corvaned did not become ready";
+// How many entries a /proc directory of the process has whose number lies below `below`: its threads
+// (task) or descriptors (fd).
+size_t Entries(pid_t pid, const char* what, int below = INT32_MAX) {
+  size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/" + what)) {
+    count += std::stoll(entry.path().filename().string()) < below;
   }
-  ~Corvaned() { Stop(SIGKILL); }
-  uint16_t port() const { return static_cast<uint16_t>(port_); }
-  // Sends `signal_number` (none with 0) and returns the wait status of the ended process.
-  int Stop(int signal_number) {
-    int status = 0;
-    if (pid_ > 0 && (signal_number == 0 || ::kill(pid_, signal_number) == 0)) ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return status;
-  }
+  return count;
+}
 
- private:
-  pid_t pid_ = -1;
-  int port_ = 0;
-};
+// The processor time the process has used, user and system.
+std::chrono::milliseconds CpuTime(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  // Fields 14 and 15 (utime, stime) in clock ticks, counted after the command name's closing parenthesis.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  for (int i = 3; i < 14; ++i) fields >> field;
+  long user = 0, system = 0;
+  fields >> user >> system;
+  return std::chrono::milliseconds((user + system) * 1000 / ::sysconf(_SC_CLK_TCK));
+}
+
+// `count` connections, each holding `sent`; their descriptors.
+std::vector<int> Hold(uint16_t port, int count, const std::string& sent) {
+  std::vector<int> held;
+  for (int i = 0; i < count; ++i) {
+    held.push_back(testing::ConnectTo(port));
+    EXPECT_GE(held.back(), 0);
+    EXPECT_EQ(::write(held.back(), sent.data(), sent.size()), ssize_t(sent.size()));
+  }
+  return held;
+}
+
+void Release(const std::vector<int>& held) {
+  for (int fd : held) ::close(fd);
+}
 
 TEST(CorvanedTest, CommandLine) {
   EXPECT_EQ(std::system(CORVANED_PATH " --help >/dev/null"), 0);
@@ -85,6 +96,56 @@ TEST(CorvanedTest, ExitAfterRequestsKeepsTheCommitAndSigtermStopsCleanly) {
   const std::string log = testing::ReadFile(dir.path() + "/log");
   EXPECT_TRUE(log.ends_with(testing::LogLine("made", "_connect=*"))) << log;
   EXPECT_FALSE(testing::ReadFile(dir.path() + "/made.db").empty());
+}
+
+TEST(CorvanedTest, HalfSentRequestsHoldNoThreadAndStarveNobody) {
+  // The test holds a thousand connections of its own.
+  rlimit limit;
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+  if (limit.rlim_max < 1200) GTEST_SKIP() << "needs 1200 descriptors, the hard limit is " << limit.rlim_max;
+  limit.rlim_cur = std::max<rlim_t>(limit.rlim_cur, 1200);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+  testing::TempDir dir;
+  Corvaned server(dir.path(), {"--create-database", "db"});
+  TestClient client(server.port());
+  ASSERT_EQ(client.Send("_XQL=/kiv:user"), Message(testing::kNoObject));
+  const size_t threads = Entries(server.pid(), "task");
+
+  std::vector<int> held =
+      Hold(server.port(), 1000, "GET /corvane/db/kiv:security?_XQL=%2Fkiv%3Auser HTTP/1.1\r\nHo");
+  const Clock::time_point start = Clock::now();
+  TestClient other(server.port());
+  EXPECT_EQ(other.Send("_XQL=/kiv:user"), Message(testing::kNoObject));
+  EXPECT_LT(Clock::now() - start, 1s);
+  EXPECT_EQ(Entries(server.pid(), "task"), threads);
+  Release(held);
+}
+
+TEST(CorvanedTest, OutOfDescriptorsAcceptingPausesUntilSomeAreFree) {
+  constexpr int kMaxFiles = 64;
+  testing::TempDir dir;
+  Corvaned server(dir.path(), {"--create-database", "db"}, kMaxFiles);
+  // A connection that ends, seen to its end, before the shortage: under UBSan the first check of the
+  // end's error category needs a descriptor (a pipe) of its own, and would fail for want of one.
+  const int ending = testing::ConnectTo(server.port());
+  char byte;
+  ::shutdown(ending, SHUT_WR);
+  EXPECT_EQ(::read(ending, &byte, 1), 0);
+  ::close(ending);
+  std::vector<int> held = Hold(server.port(), 2 * kMaxFiles, "");
+  // Once every descriptor is taken, accepting fails for want of one; it must not be tried again at once.
+  const Clock::time_point deadline = Clock::now() + 10s;
+  while (Entries(server.pid(), "fd", kMaxFiles) < kMaxFiles && Clock::now() < deadline) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_EQ(Entries(server.pid(), "fd", kMaxFiles), size_t{kMaxFiles});
+  const std::chrono::milliseconds before = CpuTime(server.pid());
+  std::this_thread::sleep_for(1s);
+  EXPECT_LT(CpuTime(server.pid()) - before, 100ms);
+
+  Release(held);
+  TestClient client(server.port());
+  EXPECT_EQ(client.Send("_XQL=/kiv:user"), Message(testing::kNoObject));
 }
 
 }  // namespace

@@ -1,32 +1,43 @@
 #include "http_server.h"
 
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <boost/asio/ip/address.hpp>
-#include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/http/empty_body.hpp>
-#include <boost/beast/http/parser.hpp>
-#include <boost/beast/http/read.hpp>
-#include <boost/beast/http/string_body.hpp>
-#include <boost/beast/http/write.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/strand.hpp>
+#include <cerrno>
+
+#include "http_connection.h"
 
 namespace corvane {
 
 namespace asio = boost::asio;
-namespace beast = boost::beast;
-namespace http = beast::http;
+namespace http = boost::beast::http;
 using tcp = asio::ip::tcp;
+using boost::system::error_code;
 
-HttpServer::HttpServer(Service* service, HttpOptions options)
-    : service_(service), options_(std::move(options)), acceptor_(io_) {}
+namespace {
+
+// How long accepting pauses when it failed for want of descriptors or memory.
+constexpr std::chrono::milliseconds kAcceptPause{100};
+
+}  // namespace
+
+HttpServer::HttpServer(Service* service, AccessKeys* keys, HttpOptions options)
+    : service_(service),
+      keys_(keys),
+      options_(std::move(options)),
+      threads_(&io_, options_.max_connections + 1),
+      acceptor_(asio::make_strand(io_)),
+      retry_(acceptor_.get_executor()),
+      sweep_(acceptor_.get_executor()) {}
 
 HttpServer::~HttpServer() { Stop(); }
 
 bool HttpServer::Start(std::string* error) {
-  boost::system::error_code ec;
+  error_code ec;
   asio::ip::address address = asio::ip::make_address(options_.address, ec);
   if (ec) {
     *error = "bad listen address " + options_.address;
@@ -43,61 +54,120 @@ bool HttpServer::Start(std::string* error) {
     return false;
   }
   port_ = acceptor_.local_endpoint().port();
-  accept_thread_ = std::thread([this] { AcceptLoop(); });
-  return true;
+  work_.emplace(io_.get_executor());
+  Accept();
+  Sweep();
+  return threads_.Start(error);
+}
+
+void HttpServer::Accept() {
+  try {
+    acceptor_.async_accept(asio::make_strand(io_), [this](const error_code& ec, tcp::socket socket) {
+      OnAccept(ec, std::move(socket));
+    });
+  } catch (const std::bad_alloc&) {
+    AcceptLater();
+  }
+}
+
+void HttpServer::AcceptLater() {
+  retry_.expires_after(kAcceptPause);
+  retry_.async_wait([this](const error_code& ec) {
+    if (!ec) Accept();
+  });
+}
+
+void HttpServer::OnAccept(const error_code& ec, tcp::socket socket) {
+  if (!acceptor_.is_open()) return;  // stopped
+  const int shortage = ec.category() == boost::system::system_category() ? ec.value() : 0;
+  if (shortage == EMFILE || shortage == ENFILE || shortage == ENOBUFS || shortage == ENOMEM) {
+    // Accepting at once would fail at once, for as long as the shortage lasts.
+    return AcceptLater();
+  }
+  if (!ec) {
+    try {
+      Admit(std::move(socket));
+    } catch (const std::exception&) {
+      // This connection could not be set up; it is closed as it goes.
+    }
+  }
+  Accept();
+}
+
+void HttpServer::Admit(tcp::socket socket) {
+  std::shared_ptr<HttpConnection> connection;
+  {
+    std::lock_guard lock(mu_);
+    if (stopping_ || connections_.size() >= options_.max_connections) return;  // closed at once
+    connection = std::make_shared<HttpConnection>(this, ++last_connection_, std::move(socket));
+    connections_.emplace(connection->id(), connection);
+  }
+  connection->Start();
+}
+
+std::vector<std::shared_ptr<HttpConnection>> HttpServer::OpenConnections() {
+  std::vector<std::shared_ptr<HttpConnection>> open;
+  std::lock_guard lock(mu_);
+  open.reserve(connections_.size());
+  // Each goes into the vector at once: its last holder takes it out of the table, under mu_.
+  for (auto& [id, connection] : connections_) {
+    if (auto held = connection.lock()) open.push_back(std::move(held));
+  }
+  return open;
+}
+
+void HttpServer::Sweep() {
+  try {
+    const HttpConnection::Clock::time_point now = HttpConnection::Clock::now();
+    for (const auto& connection : OpenConnections()) {
+      if (connection->Overdue(now)) connection->CloseOverdue();
+    }
+  } catch (const std::bad_alloc&) {
+    // They wait for the next sweep.
+  }
+  // A deadline is kept to within a quarter of the shorter time-out.
+  auto period = std::clamp(std::min(options_.request_timeout, options_.idle_timeout) / 4,
+                           std::chrono::milliseconds(10), std::chrono::milliseconds(1000));
+  sweep_.expires_after(period);
+  sweep_.async_wait([this](const error_code& ec) {
+    if (!ec && !stopping_) Sweep();  // a sweep already due when Stop cancelled the timer ends here
+  });
+}
+
+void HttpServer::Forget(uint64_t id) {
+  std::lock_guard lock(mu_);
+  connections_.erase(id);
 }
 
 void HttpServer::Stop() {
-  if (stopping_.exchange(true)) return;
-  // shutdown() wakes a thread blocked in accept() or in a read on the socket.
-  if (acceptor_.is_open()) ::shutdown(acceptor_.native_handle(), SHUT_RDWR);
   {
     std::lock_guard lock(mu_);
-    for (auto& [id, connection] : connections_) ::shutdown(connection.fd, SHUT_RDWR);
+    if (stopping_.exchange(true)) return;
   }
-  slot_free_.notify_all();
-  if (accept_thread_.joinable()) accept_thread_.join();
-  {
-    std::unique_lock lock(mu_);
-    // Connections close themselves once woken; wait for each to leave the table.
-    slot_free_.wait(lock, [this] { return connections_.empty(); });
-  }
-  Reap();
-  boost::system::error_code ec;
-  acceptor_.close(ec);
+  asio::post(acceptor_.get_executor(), [this] {
+    error_code ec;
+    acceptor_.close(ec);
+    retry_.cancel();
+    sweep_.cancel();
+  });
+  // Each connection closes its own socket on its own strand: no descriptor is touched by number.
+  for (const auto& connection : OpenConnections()) connection->Close();
+  // The threads end once the commands that run have ended and every connection is gone.
+  work_.reset();
+  threads_.Join();
 }
 
-void HttpServer::Reap() {
-  std::vector<std::thread> finished;
-  {
-    std::lock_guard lock(mu_);
-    finished.swap(finished_);
+Service::Response HttpServer::Respond(http::verb method, std::string_view target,
+                                      std::string_view authorization, const std::string& address) {
+  IoThreads::Command command(&threads_);
+  Caller caller{{}, address};
+  if (keys_ != nullptr) {
+    std::optional<std::string> name = keys_->NameOf(authorization);
+    if (!name) return service_->Refuse(target);
+    caller.key_name = std::move(*name);
   }
-  for (std::thread& thread : finished) thread.join();
-}
-
-void HttpServer::AcceptLoop() {
-  while (!stopping_) {
-    {
-      std::unique_lock lock(mu_);
-      slot_free_.wait(lock, [this] { return stopping_ || connections_.size() < options_.max_connections; });
-    }
-    Reap();
-    if (stopping_) break;
-    tcp::socket socket(io_);
-    boost::system::error_code ec;
-    acceptor_.accept(socket, ec);
-    if (ec) {
-      if (stopping_) break;
-      continue;
-    }
-    std::lock_guard lock(mu_);
-    if (stopping_) break;
-    uint64_t id = ++next_connection_;
-    Connection& connection = connections_[id];
-    connection.fd = socket.native_handle();
-    connection.thread = std::thread(&HttpServer::Serve, this, id, std::move(socket));
-  }
+  if (method != http::verb::get) return {405, WriteFailureReply(Code::kInvalidRequest, nullptr)};
+  return service_->Handle(target, caller);
 }
 
 void HttpServer::Served() {
@@ -106,55 +176,6 @@ void HttpServer::Served() {
     // The fault to inject: die as in a crash, with no cleanup of any kind.
     ::kill(::getpid(), SIGKILL);
   }
-}
-
-void HttpServer::Serve(uint64_t id, tcp::socket socket) {
-  boost::system::error_code ec;
-  socket.set_option(tcp::no_delay(true), ec);
-  beast::flat_buffer buffer;
-  while (!stopping_) {
-    // Wait for the next request of a kept-alive connection, but not for ever.
-    if (buffer.size() == 0) {
-      pollfd pfd{socket.native_handle(), POLLIN, 0};
-      int ready = ::poll(&pfd, 1, static_cast<int>(options_.idle_timeout.count()));
-      if (ready <= 0) break;
-    }
-    http::request_parser<http::empty_body> parser;
-    // The request target may take kMaxTargetBytes; the other header fields and a body get 64 KiB each.
-    constexpr std::uint64_t k64KiB = std::uint64_t{64} << 10;
-    parser.header_limit(static_cast<std::uint32_t>(kMaxTargetBytes + k64KiB));
-    parser.body_limit(k64KiB);
-    http::read(socket, buffer, parser, ec);
-    if (ec) break;
-    const auto& request = parser.get();
-
-    http::response<http::string_body> response;
-    response.version(request.version());
-    response.keep_alive(request.keep_alive());
-    response.set(http::field::content_type, "text/xml; charset=utf-8");
-    if (request.method() == http::verb::get) {
-      Service::Response answer =
-          service_->Handle(std::string_view(request.target().data(), request.target().size()));
-      response.result(answer.status);
-      response.body() = std::move(answer.body);
-    } else {
-      response.result(http::status::method_not_allowed);
-      response.body() = WriteFailureReply(Code::kInvalidRequest, nullptr);
-    }
-    response.prepare_payload();
-    http::write(socket, response, ec);
-    if (ec) break;
-    Served();
-    if (!response.keep_alive()) break;
-  }
-  socket.shutdown(tcp::socket::shutdown_send, ec);
-  socket.close(ec);
-
-  std::lock_guard lock(mu_);
-  auto it = connections_.find(id);
-  finished_.push_back(std::move(it->second.thread));
-  connections_.erase(it);
-  slot_free_.notify_all();
 }
 
 }  // namespace corvane

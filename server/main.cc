@@ -1,14 +1,21 @@
 // corvaned: serves the databases of a data directory until SIGINT or SIGTERM.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 
+#include "access_keys.h"
 #include "http_server.h"
+#include "key_command.h"
 #include "options.h"
+#include "private_files.h"
 #include "service.h"
 
 namespace {
@@ -28,9 +35,36 @@ bool WriteReadyFile(const std::string& path, uint16_t port) {
   return ok;
 }
 
+// The data directory private to its user, the access keys (made at first start), and descriptors
+// enough for --max-connections as far as the hard limit allows.
+bool Prepare(const corvane::Options& options, std::unique_ptr<corvane::AccessKeys>* keys,
+             std::string* error) {
+  const std::string& dir = options.service.data_dir;
+  if (!corvane::MakePrivateDirectory(dir, error)) return false;
+  rlimit limit;
+  rlim_t wanted = options.http.max_connections + 64;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < wanted) {
+    limit.rlim_cur = std::min(wanted, limit.rlim_max);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+  }
+  if (!options.check_access_key) {
+    std::fprintf(stderr, "corvaned: access keys are not checked: anyone who can connect may do anything\n");
+    return true;
+  }
+  bool created = false;
+  *keys = std::make_unique<corvane::AccessKeys>(dir);
+  if (!corvane::EnsureKeyTable(dir, &created, error) || !(*keys)->Load(error)) return false;
+  if (created)
+    std::fprintf(stderr, "corvaned: made the access key \"admin\": %s/corvaned.key\n", dir.c_str());
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Whatever corvaned creates is its user's alone, whatever the umask it was given.
+  ::umask(077);
+  if (argc > 1 && std::string_view(argv[1]) == "key") return corvane::RunKeyCommand(argc - 1, argv + 1);
   corvane::Options options;
   int status = corvane::ParseOptions(argc, argv, &options);
   if (status >= 0) return status;
@@ -44,12 +78,17 @@ int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
 
   std::string error;
+  std::unique_ptr<corvane::AccessKeys> keys;
+  if (!Prepare(options, &keys, &error)) {
+    std::fprintf(stderr, "corvaned: %s\n", error.c_str());
+    return 1;
+  }
   corvane::Service service(options.service);
   if (!service.Start(&error)) {
     std::fprintf(stderr, "corvaned: %s\n", error.c_str());
     return 1;
   }
-  corvane::HttpServer server(&service, options.http);
+  corvane::HttpServer server(&service, keys.get(), options.http);
   if (!server.Start(&error)) {
     std::fprintf(stderr, "corvaned: %s\n", error.c_str());
     return 1;

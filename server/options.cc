@@ -37,8 +37,12 @@ int ParseOptions(int argc, char** argv, Options* options) {
       "corvaned: the Corvane XML database server. Serves the command protocol over HTTP, one SQLite file "
       "per database in the data directory.",
       "corvaned"};
+  app.footer(
+      "Access keys: every request carries one as \"Authorization: Bearer KEY\". The first start makes the "
+      "key \"admin\" in DIR/corvaned.key; \"corvaned key add|list|revoke\" manages the others (corvaned "
+      "key --help).");
   std::string listen = "127.0.0.1:4730";
-  double session_timeout = 120, lock_timeout = 10;
+  double session_timeout = 120, lock_timeout = 10, request_timeout = 10, idle_timeout = 60;
   ServiceOptions& service = options->service;
   HttpOptions& http = options->http;
 
@@ -68,9 +72,21 @@ int ParseOptions(int argc, char** argv, Options* options) {
                  "Write the bound port to FILE once requests are accepted")
       ->type_name("FILE");
   app.add_option("--max-connections", http.max_connections,
-                 "Most connections served at once, one thread each; more wait to be accepted")
+                 "Most connections open at once; one more is closed as soon as it is accepted")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
+  app.add_option("--request-timeout", request_timeout,
+                 "Seconds within which a request must arrive whole, from its first byte")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  app.add_option("--idle-timeout", idle_timeout,
+                 "Seconds after which a connection that sends no request, or takes no reply, is closed")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  bool no_access_key = false;
+  app.add_flag("--no-access-key", no_access_key,
+               "Serve every request without checking its access key: anyone who can connect may do "
+               "anything");
   app.add_option("--exit-after-requests", http.exit_after_requests,
                  "Fault injection: die at once, as in a crash (SIGKILL), right after the reply to the "
                  "N-th request is written; 0 never")
@@ -88,6 +104,9 @@ int ParseOptions(int argc, char** argv, Options* options) {
   }
   service.session_timeout = Seconds(session_timeout);
   service.lock_timeout = Seconds(lock_timeout);
+  http.request_timeout = Seconds(request_timeout);
+  http.idle_timeout = Seconds(idle_timeout);
+  options->check_access_key = !no_access_key;
   return -1;
 }
 

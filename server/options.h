@@ -14,6 +14,7 @@ struct Options {
   ServiceOptions service;
   HttpOptions http;
   std::string ready_file;
+  bool check_access_key = true;  // false: --no-access-key
 };
 
 // Parses the arguments. Returns -1 to go on, or the exit status when the program is to end at once

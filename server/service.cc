@@ -113,6 +113,12 @@ Service::Response Service::Handle(std::string_view target, const Caller& /*calle
   return response;
 }
 
+Service::Response Service::Refuse(std::string_view target) {
+  Request request = DecodeRequest(target);
+  log_.Write(request.database, request.command, CodeName(Code::kAccessDenied));
+  return {401, WriteFailureReply(Code::kAccessDenied, nullptr)};
+}
+
 Service::Outcome Service::Execute(Database* db, const Request& request) {
   if (request.verb == Verb::kConnect) {
     std::shared_ptr<Session> session = sessions_.Open(db);

@@ -54,6 +54,9 @@ class Service {
   bool Start(std::string* error);
   // Answers one request target of `caller`.
   Response Handle(std::string_view target, const Caller& caller = {});
+  // Answers a request refused for want of a valid access key: HTTP 401 with the access-denied failure,
+  // and the request's log line; nothing else is done.
+  Response Refuse(std::string_view target);
   // Rolls back and closes every session and stops the expiry.
   void Stop();
 

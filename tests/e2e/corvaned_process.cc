@@ -99,6 +99,7 @@ void CorvanedProcess::Launch() {
     }
     usleep(5000);
   }
+  setenv("CUSTOR_KEY_FILE", key_file().c_str(), 1);
 }
 
 void CorvanedProcess::Reap(int signal) {

@@ -1,5 +1,6 @@
 // A real corvaned for end-to-end tests: started as a child process on 127.0.0.1:0 with a temporary data
-// directory, --auto-create and a request log; the test reads the exact commands each call sent.
+// directory, --auto-create and a request log; the test reads the exact commands each call sent. Once it is
+// ready, CUSTOR_KEY_FILE names its key "admin", so that the agent's requests carry it.
 #ifndef CUSTOR_TESTS_E2E_CORVANED_PROCESS_H_
 #define CUSTOR_TESTS_E2E_CORVANED_PROCESS_H_
 
@@ -27,6 +28,8 @@ class CorvanedProcess {
 
   int port() const { return port_; }
   const std::string &data_dir() const { return dir_; }
+  // The file of the key "admin", which CUSTOR_KEY_FILE names.
+  std::string key_file() const { return dir_ + "/data/corvaned.key"; }
   // Ends the process (if it has not ended by itself) with `signal`, SIGKILL for a crash, and starts it
   // again on the same data with other extra arguments, on a new port.
   void Start(std::vector<std::string> extra_args, int signal = SIGTERM);

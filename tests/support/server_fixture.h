@@ -1,5 +1,6 @@
-// Test helpers: a keep-alive HTTP client that encodes commands with the agent's own request encoding, the
-// exact reply documents, and a server on 127.0.0.1:0 over a temporary data directory.
+// Test helpers: a keep-alive HTTP client that encodes commands with the agent's own request encoding and
+// sends an access key, the exact reply documents, and a server on 127.0.0.1:0 over a temporary data
+// directory with a key table of its own.
 #ifndef CUSTOR_TESTS_SUPPORT_SERVER_FIXTURE_H_
 #define CUSTOR_TESTS_SUPPORT_SERVER_FIXTURE_H_
 
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "access_keys.h"
 #include "http_server.h"
 #include "service.h"
 
@@ -31,15 +33,21 @@ struct Answer {
   bool keep_alive = false;
 };
 
+// Clients of `port` made from now on send `key` (TestServer and a started corvaned say theirs).
+void UseKey(uint16_t port, std::string key);
+
 class TestClient {
  public:
+  // Sends the key that UseKey gave for `port`, if any.
   explicit TestClient(uint16_t port);
+  // Sends the Authorization field `authorization` ("Bearer KEY"), none when it is empty.
+  TestClient(uint16_t port, std::string authorization);
   ~TestClient();
   TestClient(const TestClient&) = delete;
   TestClient& operator=(const TestClient&) = delete;
 
   // One request on the kept-alive connection (opened again if the server closed it); status 0 when
-  // there was no answer.
+  // there was no answer. The answer to HEAD has no body.
   Answer Get(std::string_view target, std::string_view method = "GET");
   // Sends a command and returns the reply body.
   std::string Send(std::string_view command, std::string_view db = "db");
@@ -72,18 +80,25 @@ class TempDir {
 
 class TestServer {
  public:
-  // Serves database "db" (created) of a fresh data directory on 127.0.0.1:0, logging to log_path().
+  // Serves database "db" (created) of a fresh data directory on 127.0.0.1:0, logging to log_path(), to
+  // clients that send the key "admin" of its first start.
   explicit TestServer(ServiceOptions service = {}, HttpOptions http = {});
   ~TestServer();
   uint16_t port() const { return http_->port(); }
   std::string log_path() const { return dir_.path() + "/requests.log"; }
+  const std::string& data_dir() const { return dir_.path(); }
   Service& service() { return *service_; }
 
  private:
   TempDir dir_;
   std::unique_ptr<Service> service_;
+  std::unique_ptr<AccessKeys> keys_;
   std::unique_ptr<HttpServer> http_;
 };
+
+// A plain TCP connection to 127.0.0.1:`port` (a descriptor to close), for tests of what clients send
+// byte by byte; -1 when it cannot be made.
+int ConnectTo(uint16_t port);
 
 // The whole text of a file.
 std::string ReadFile(const std::string& path);
