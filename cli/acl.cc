@@ -26,25 +26,25 @@ int Show(Context &context, const AclOptions &options) {
                                                             context.connection, 0));
   if (acl == nullptr) throw LoadError(std::string(name) + " returned nothing");
   const std::vector<std::string> groups = Texts(acl->groups, acl->groupCount);
-  Json::Array aces;
+  Json aces = Json::array();
   std::vector<std::vector<std::string>> rows;
   for (int32_t i = 0; i < Bounded(acl->aceCount); ++i) {
     const AceRecord *ace = acl->aces[i];
     const std::string access = ace != nullptr ? Text(ace->access) : "";
     const std::string text = ace != nullptr ? Text(ace->text) : "";
-    aces.emplace_back(Json::Object{{"access", access}, {"text", text}});
+    aces.emplace_back(Json{{"access", access}, {"text", text}});
     rows.push_back({Visible(access), Visible(text)});
   }
   std::string group_line;
   for (const std::string &group : groups) group_line += (group_line.empty() ? "" : ", ") + Visible(group);
   return FinishRecord(
       context, Text(acl->status),
-      Json::Object{{"status", Json(acl->status)},
-                   {"acl", options.name},
-                   {"id", Json(acl->id)},
-                   {"aces", aces},
-                   {"groups", TextArray(groups)},
-                   {"session", SessionJson(acl->session)}},
+      Json{{"status", Nullable(acl->status)},
+           {"acl", options.name},
+           {"id", Nullable(acl->id)},
+           {"aces", aces},
+           {"groups", TextArray(groups)},
+           {"session", SessionJson(acl->session)}},
       Fields({{"ACL", Visible(options.name)}, {"Id", Visible(Text(acl->id))}, {"Groups", group_line}}) +
           "\n" + Table({"ACCESS", "TEXT"}, rows));
 }

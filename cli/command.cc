@@ -14,14 +14,14 @@ const char *Context::Database() const {
 
 Json SessionJson(const ::SessionRecord *session) {
   if (session == nullptr) return nullptr;
-  return Json::Object{{"sessionId", Json(session->sessionId)},
-                      {"sessionKey", Json(session->sessionKey)},
-                      {"status", Json(session->status)}};
+  return Json{{"sessionId", Nullable(session->sessionId)},
+              {"sessionKey", Nullable(session->sessionKey)},
+              {"status", Nullable(session->status)}};
 }
 
 int FinishStatus(const Context &context, const std::string &status, const char *success) {
   const bool ok = status == success;
-  if (context.json) *context.out << Json(Json::Object{{"status", status}}).Dump() << '\n';
+  if (context.json) *context.out << Dump(Json{{"status", status}}) << '\n';
   if (!ok) *context.err << status << '\n';
   return ok ? kSuccess : kFailure;
 }
@@ -30,7 +30,7 @@ int FinishRecord(const Context &context, const std::string &status, const Json &
                  const std::string &table) {
   const bool ok = status == "0";
   if (context.json) {
-    *context.out << json.Dump() << '\n';
+    *context.out << Dump(json) << '\n';
   } else if (ok) {
     *context.out << table;
   }

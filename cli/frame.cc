@@ -11,7 +11,7 @@ int ShowBuild(Context &context) {
   Owned<char> banner(context.library->Get<char *()>("giveBuild")());
   const std::string text = Text(banner.get());
   if (context.json) {
-    *context.out << Json(Json::Object{{"build", text}}).Dump() << '\n';
+    *context.out << Dump(Json{{"build", text}}) << '\n';
   } else {
     *context.out << text << '\n';
   }
@@ -20,7 +20,7 @@ int ShowBuild(Context &context) {
 
 int ShowReadOnly(Context &context) {
   const int32_t answer = context.library->Get<int32_t(const char *)>("db_isreadonly")(context.Database());
-  if (context.json) *context.out << Json(Json::Object{{"readonly", answer}}).Dump() << '\n';
+  if (context.json) *context.out << Dump(Json{{"readonly", answer}}) << '\n';
   if (answer < 0) {
     *context.err << "no working storage for the read-only check\n";
     return kFailure;

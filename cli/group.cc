@@ -31,12 +31,12 @@ int Show(Context &context, const GroupOptions &options) {
   const std::vector<std::string> users = Texts(group->users, group->userCount);
   const std::vector<std::string> acls = Texts(group->acls, group->aclCount);
   return FinishRecord(context, Text(group->status),
-                      Json::Object{{"status", Json(group->status)},
-                                   {"group", options.name},
-                                   {"id", Json(group->nameOrId)},
-                                   {"users", TextArray(users)},
-                                   {"acls", TextArray(acls)},
-                                   {"session", SessionJson(group->session)}},
+                      Json{{"status", Nullable(group->status)},
+                           {"group", options.name},
+                           {"id", Nullable(group->nameOrId)},
+                           {"users", TextArray(users)},
+                           {"acls", TextArray(acls)},
+                           {"session", SessionJson(group->session)}},
                       Fields({{"Group", Visible(options.name)},
                               {"Id", Visible(Text(group->nameOrId))},
                               {"Users", Joined(users)},

@@ -16,7 +16,7 @@ int ShowList(Context &context, const char *function, const char *kind, const cha
   rows.reserve(names.size());
   for (const std::string &name : names) rows.push_back({Visible(name)});
   return FinishRecord(context, Text(list->status),
-                      Json::Object{{"status", Json(list->status)}, {kind, TextArray(names)}},
+                      Json{{"status", Nullable(list->status)}, {kind, TextArray(names)}},
                       Table({column}, rows));
 }
 

@@ -41,9 +41,8 @@ int End(Context &context, const EndOptions &options, int32_t mode) {
   const std::string message = Text(outcome->message);
   const bool ok = message == kSessionClosed;
   if (context.json) {
-    *context.out
-        << Json(Json::Object{{"code", Json(outcome->code)}, {"message", Json(outcome->message)}}).Dump()
-        << '\n';
+    *context.out << Dump(Json{{"code", Nullable(outcome->code)}, {"message", Nullable(outcome->message)}})
+                 << '\n';
   }
   if (!ok) *context.err << Text(outcome->code) << ": " << message << '\n';
   return ok ? kSuccess : kFailure;

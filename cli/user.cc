@@ -41,11 +41,11 @@ int Show(Context &context, const UserOptions &options) {
   for (const std::string &group : groups) group_line += (group_line.empty() ? "" : ", ") + Visible(group);
   return FinishRecord(
       context, Text(user->status),
-      Json::Object{{"status", Json(user->status)},
-                   {"user", options.id},
-                   {"data", Json(user->data)},
-                   {"groups", TextArray(groups)},
-                   {"session", SessionJson(user->session)}},
+      Json{{"status", Nullable(user->status)},
+           {"user", options.id},
+           {"data", Nullable(user->data)},
+           {"groups", TextArray(groups)},
+           {"session", SessionJson(user->session)}},
       Fields({{"User", Visible(options.id)}, {"Data", Visible(Text(user->data))}, {"Groups", group_line}}));
 }
 
@@ -56,14 +56,13 @@ int Data(Context &context) {
   if (list == nullptr) throw LoadError("getUserData returned nothing");
   const std::vector<std::string> ids = Texts(list->userIds, list->count);
   const std::vector<std::string> data = Texts(list->userData, list->count);
-  Json::Array users;
+  Json users = Json::array();
   std::vector<std::vector<std::string>> rows;
   for (std::size_t i = 0; i < ids.size(); ++i) {
-    users.emplace_back(Json::Object{{"user", ids[i]}, {"data", data[i]}});
+    users.emplace_back(Json{{"user", ids[i]}, {"data", data[i]}});
     rows.push_back({Visible(ids[i]), Visible(data[i])});
   }
-  return FinishRecord(context, Text(list->status),
-                      Json::Object{{"status", Json(list->status)}, {"users", users}},
+  return FinishRecord(context, Text(list->status), Json{{"status", Nullable(list->status)}, {"users", users}},
                       Table({"USER", "DATA"}, rows));
 }
 
