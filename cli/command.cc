@@ -4,6 +4,7 @@
 
 #include "cli/records.h"
 #include "cli/results.h"
+#include "cli/retry.h"
 
 namespace custor::cli {
 
@@ -17,6 +18,15 @@ Json SessionJson(const ::SessionRecord *session) {
   return Json{{"sessionId", Nullable(session->sessionId)},
               {"sessionKey", Nullable(session->sessionKey)},
               {"status", Nullable(session->status)}};
+}
+
+std::string Changing(const Context &context, const std::string &what, const std::function<char *()> &call) {
+  return WithRetries(
+      context.retries, [&] { return Text(Owned<char>(call()).get()); },
+      [&](int n, const std::string &answer) {
+        *context.err << "custor: " << what << ": " << answer << "; running it again (" << n << " of "
+                     << context.retries << ")\n";
+      });
 }
 
 int FinishStatus(const Context &context, const std::string &status, const char *success) {

@@ -2,13 +2,14 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/exported.h"
 #include "cli/results.h"
 
 namespace custor::cli {
 namespace {
 
 int ShowBuild(Context &context) {
-  Owned<char> banner(context.library->Get<char *()>("giveBuild")());
+  Owned<char> banner(CUSTOR_EXPORTED(*context.library, giveBuild)());
   const std::string text = Text(banner.get());
   if (context.json) {
     *context.out << Dump(Json{{"build", text}}) << '\n';
@@ -19,7 +20,7 @@ int ShowBuild(Context &context) {
 }
 
 int ShowReadOnly(Context &context) {
-  const int32_t answer = context.library->Get<int32_t(const char *)>("db_isreadonly")(context.Database());
+  const int32_t answer = CUSTOR_EXPORTED(*context.library, db_isreadonly)(context.Database());
   if (context.json) *context.out << Dump(Json{{"readonly", answer}}) << '\n';
   if (answer < 0) {
     *context.err << "no working storage for the read-only check\n";

@@ -1,0 +1,42 @@
+#include "cli/retry.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace custor::cli {
+namespace {
+
+TEST(WithRetries, RunsAgainOnlyAfterAConflictAndAtMostRetriesTimes) {
+  const std::string conflict = "KIVXTE0070 Transaction conflict";
+  const struct {
+    int retries;
+    std::vector<std::string> answers;  // what the call answers, in turn
+    int calls;
+    std::string last;
+  } cases[] = {
+      {3, {"0"}, 1, "0"},
+      {3, {conflict, conflict, "0"}, 3, "0"},
+      {3, {conflict, conflict, conflict, conflict, "0"}, 4, conflict},  // three repetitions, then given up
+      {0, {conflict, "0"}, 1, conflict},
+      {3, {"KIVAAE0388 User not defined ", "0"}, 1, "KIVAAE0388 User not defined "},  // other failures stand
+      {3, {"x KIVXTE0070", "0"}, 1, "x KIVXTE0070"},  // the code must begin the answer
+  };
+  for (const auto &[retries, answers, calls, last] : cases) {
+    int made = 0;
+    std::vector<int> told;
+    const std::string answer = WithRetries(
+        retries, [&, &answers = answers] { return answers[made++]; },
+        [&](int n, const std::string &seen) {
+          EXPECT_EQ(seen, conflict);
+          told.push_back(n);
+        });
+    EXPECT_EQ(made, calls) << retries << " " << last;
+    EXPECT_EQ(answer, last);
+    EXPECT_EQ(told.size(), static_cast<std::size_t>(calls - 1));
+    for (std::size_t i = 0; i < told.size(); ++i) EXPECT_EQ(told[i], static_cast<int>(i) + 1);
+  }
+}
+
+}  // namespace
+}  // namespace custor::cli
