@@ -89,6 +89,8 @@ std::string UserDataOf(std::string_view content) {
   return "";
 }
 
+bool ReadAsWritten(std::string_view text) { return !text.empty() && UserDataOf(ContentFor(text)) == text; }
+
 std::string ContentFor(std::string_view data) {
   std::string content;
   for (const char c : data) {

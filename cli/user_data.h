@@ -21,6 +21,11 @@ std::optional<std::string> ContentProblem(std::string_view content);
 // ContentProblem); "" when no piece qualifies.
 std::string UserDataOf(std::string_view content);
 
+// Whether the library reads `text` back as it is when it is the whole text of an element, as an entry's
+// text and a group's reference are: only a text that comes back as one qualifying piece is (not empty,
+// beginning with a byte above the blank and below 0x80, without "]]>").
+bool ReadAsWritten(std::string_view text);
+
 // A content whose data is `data` (itself a piece as the library reads one): the data as XML text.
 std::string ContentFor(std::string_view data);
 

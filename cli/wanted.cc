@@ -10,6 +10,14 @@ namespace {
 
 std::string Quoted(const std::string &text) { return "\"" + Visible(text) + "\""; }
 
+// Why the library would not read `text` back from a group's reference or an entry, or "".
+std::string UnreadableProblem(const std::string &text) {
+  if (ReadAsWritten(text)) return "";
+  return Quoted(text) +
+         " would not be read back by the library: it reads a reference or an entry's text only "
+         "when it begins with a character above the blank and below 0x80 and holds no \"]]>\"";
+}
+
 // Reads the members of one object of the file, refusing those it does not know.
 class Members {
  public:
@@ -27,8 +35,9 @@ class Members {
     }
   }
 
-  // What a text member must be: a name, a text that is written like a name (empty allowed), or anything.
-  enum class Check { kName, kNamedText, kNone };
+  // What a text member must be: a name; a text written like a name (an entry's access, empty allowed);
+  // that, and read back as written (an entry's text); or anything (a user's content).
+  enum class Check { kName, kNamedText, kEntryText, kNone };
 
   // A text member; "" when it is optional and left out.
   std::string Text(const char *key, bool required, Check check) const {
@@ -40,9 +49,10 @@ class Members {
     const Json &value = object_.at(key);
     if (!value.is_string()) throw file_.Error(path, std::string("\"") + key + "\" is a text");
     std::string text = value.get<std::string>();
-    const std::string problem = check == Check::kName        ? NameProblem(text)
-                                : check == Check::kNamedText ? NamedTextProblem(text)
-                                                             : "";
+    std::string problem;
+    if (check == Check::kName) problem = NameProblem(text);
+    if (check == Check::kNamedText || check == Check::kEntryText) problem = NamedTextProblem(text);
+    if (check == Check::kEntryText && problem.empty()) problem = UnreadableProblem(text);
     if (!problem.empty()) throw file_.Error(path, problem);
     return text;
   }
@@ -71,7 +81,10 @@ class Members {
     for (const auto &[element, path] : elements) {
       if (!element->is_string()) throw file_.Error(path, std::string("a ") + kind + " is named by a text");
       const std::string name = element->get<std::string>();
-      if (const std::string problem = NameProblem(name); !problem.empty()) throw file_.Error(path, problem);
+      if (std::string problem = NameProblem(name);
+          !problem.empty() || !(problem = UnreadableProblem(name)).empty()) {
+        throw file_.Error(path, problem);
+      }
       if (!seen.insert(name).second)
         throw file_.Error(path, owner + " names " + kind + " " + Quoted(name) + " twice");
       names.push_back(name);
@@ -155,7 +168,7 @@ Wanted ReadWanted(const JsonFile &file) {
     for (const auto &[entry_element, entry_path] : elements) {
       const Members entry(file, *entry_element, entry_path, "an entry", {"access", "text"});
       Entry read{entry.Text("access", true, Members::Check::kNamedText),
-                 entry.Text("text", true, Members::Check::kNamedText)};
+                 entry.Text("text", true, Members::Check::kEntryText)};
       texts.Add("in ACL " + Quoted(name) + ", the entry text", read.text, entry_path + "/text",
                 ": the library refuses two entries of one text");
       entries.push_back(std::move(read));

@@ -64,6 +64,20 @@ TEST(ReadWanted, RefusesAMalformedFileAtItsPlace) {
        "entries of one text"},
       {R"({"acls": [{"name": "d"}, {"name": "d"}]})", "f:1:35: ACL \"d\" is given twice (first at f:1:20)"},
       {R"({"groups": [{"name": "g", "users": ["a", 1]}]})", "f:1:42: a user is named by a text"},
+      // What the library would not read back: a reference or an entry text that begins with a byte of
+      // 0x80 and above or a blank, or an empty entry text.
+      {R"({"groups": [{"name": "g", "users": ["\u00dcnal"]}]})",
+       "f:1:37: \"\xC3\x9Cnal\" would not be read back by the library: it reads a reference or an entry's "
+       "text only when "
+       "it begins with a character above the blank and below 0x80 and holds no \"]]>\""},
+      {R"({"acls": [{"name": "d", "entries": [{"access": "r", "text": " x"}]}]})",
+       "f:1:61: \" x\" would not be read back by the library: it reads a reference or an entry's text only "
+       "when it "
+       "begins with a character above the blank and below 0x80 and holds no \"]]>\""},
+      {R"({"acls": [{"name": "d", "entries": [{"access": "", "text": ""}]}]})",
+       "f:1:60: \"\" would not be read back by the library: it reads a reference or an entry's text only "
+       "when it "
+       "begins with a character above the blank and below 0x80 and holds no \"]]>\""},
       {R"({"groups": [{"name": "g", "acls": ["x", "x"]}]})", "f:1:41: group \"g\" names ACL \"x\" twice"},
       {R"({"groups": [{"name": "g", "members": []}]})",
        "f:1:27: unknown member \"members\" (a group has acls, name, users)"},
