@@ -23,6 +23,8 @@ int RunCustor(const std::vector<std::string> &args, std::ostream &out, std::ostr
       "database, through libcustor.so",
       "custor");
   app.require_subcommand(1);
+  // The global options may also come after the command: custor apply FILE --json.
+  app.fallthrough();
   app.set_help_all_flag("--help-all", "Print help for every command");
 
   std::string library_path, key_file;
@@ -53,6 +55,9 @@ int RunCustor(const std::vector<std::string> &args, std::ostream &out, std::ostr
   AddAclCommands(app, context, action);
   AddSessionCommands(app, context, action);
   AddFrameCommands(app, context, action);
+  AddCheckCommand(app, context, action);
+  AddApplyCommand(app, context, action);
+  AddExportCommand(app, context, action);
 
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));

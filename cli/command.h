@@ -57,6 +57,10 @@ void AddGroupCommands(CLI::App &app, Context &context, Action &action);
 void AddAclCommands(CLI::App &app, Context &context, Action &action);
 void AddSessionCommands(CLI::App &app, Context &context, Action &action);
 void AddFrameCommands(CLI::App &app, Context &context, Action &action);
+// The daily work built on the operations: check [--repair], apply FILE, export.
+void AddCheckCommand(CLI::App &app, Context &context, Action &action);
+void AddApplyCommand(CLI::App &app, Context &context, Action &action);
+void AddExportCommand(CLI::App &app, Context &context, Action &action);
 
 }  // namespace custor::cli
 

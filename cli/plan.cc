@@ -18,6 +18,12 @@ std::string Joined(const std::vector<std::string> &names, const std::string &mar
 
 std::string Groups(std::size_t count) { return std::to_string(count) + (count == 1 ? " group" : " groups"); }
 
+// What a modify of a user or ACL does to the groups that it puts it back into.
+std::string Rewrites(std::size_t count) {
+  return count == 1 ? "rewrites the group that refers to it"
+                    : "rewrites the " + Groups(count) + " that refer to it";
+}
+
 std::vector<std::string> Sorted(std::vector<std::string> names) {
   std::sort(names.begin(), names.end());
   return names;
@@ -126,8 +132,7 @@ class Planner {
       step.changes.push_back("data " + Quoted(now->second.data) + " -> " + Quoted(data));
       step.content = content;
       step.groups = RefersAfter(id, now->second.groups, now->second.groups_full, &Wanted::Group::users);
-      if (!step.groups.empty())
-        step.cascade = "rewrites the " + Groups(step.groups.size()) + " that refer to it";
+      if (!step.groups.empty()) step.cascade = Rewrites(step.groups.size());
       Add(std::move(step));
     }
   }
@@ -173,8 +178,7 @@ class Planner {
                            std::to_string(now.entries.size()) + (now.entries_full ? " or more" : "") + ")");
     step.entries = entries;
     step.groups = RefersAfter(name, now.groups, now.groups_full, &Wanted::Group::acls);
-    if (!step.groups.empty())
-      step.cascade = "rewrites the " + Groups(step.groups.size()) + " that refer to it";
+    if (!step.groups.empty()) step.cascade = Rewrites(step.groups.size());
     Add(std::move(step));
   }
 
