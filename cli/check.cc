@@ -73,7 +73,14 @@ int Run(Context &context, bool repair) {
   } else {
     *context.out << dangling << (dangling == 1 ? " reference" : " references") << " to a missing user or ACL";
     if (!findings.unconfirmed.empty()) *context.out << ", " << findings.unconfirmed.size() << " unconfirmed";
-    *context.out << (repair ? "" : " (custor check --repair removes them)") << '\n';
+    if (repair) {
+      std::size_t removed = 0;
+      for (const Outcome &o : outcomes) removed += o.removed.size();
+      *context.out << "; " << removed << " removed";
+    } else if (dangling > 0) {
+      *context.out << " (custor check --repair removes them)";
+    }
+    *context.out << '\n';
   }
   return whole ? kSuccess : kFailure;
 }

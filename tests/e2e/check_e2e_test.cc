@@ -59,7 +59,8 @@ TEST_F(CheckEndToEnd, RepairLeavesAWholeCollectionOneGroupPerCall) {
   const CustorRun repair = Custor(db(), {"check", "--repair"});
   EXPECT_EQ(repair.status, 0) << repair.err;
   EXPECT_THAT(repair.out, HasSubstr("repaired group g1: removed user ghost, ACL nacl\n"
-                                    "repaired group g2: removed user zed\n"));
+                                    "repaired group g2: removed user zed\n"
+                                    "3 groups checked: 3 references to a missing user or ACL; 3 removed\n"));
   const std::vector<std::string> steps = Steps();
   EXPECT_EQ(std::count(steps.begin(), steps.end(), "_connect=*"), 2) << "one modifyGroup per group";
   EXPECT_THAT(StoredGroup("g1"), HasSubstr(Refs({"ann"}, {"docs"}) + "</kiv:group>"));
