@@ -4,13 +4,11 @@
 #include <sstream>
 
 #include "cli/apply_read.h"
+#include "cli/apply_steps.h"
 #include "cli/command.h"
-#include "cli/exported.h"
 #include "cli/plan.h"
 #include "cli/progress.h"
 #include "cli/records.h"
-#include "cli/results.h"
-#include "cli/user_data.h"
 
 namespace custor::cli {
 namespace {
@@ -27,84 +25,6 @@ std::string ReadFile(const std::string &path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-std::vector<AceSpec> Specs(const std::vector<Entry> &entries) {
-  std::vector<AceSpec> specs;
-  specs.reserve(entries.size());
-  for (const Entry &entry : entries) specs.push_back({entry.access, entry.text, false});
-  return specs;
-}
-
-// The library's answer when a user to create exists already.
-constexpr std::string_view kUserExists = "KIVAAE0387";
-
-// The one library call that makes `step` (run again after a transaction conflict); its answer.
-std::string Make(const Context &context, const Step &step) {
-  Library &library = *context.library;
-  const char *db = context.Database();
-  const uint32_t connection = context.connection;
-  const char *name = step.name.c_str();
-  const std::string what = std::string(OpName(step.op)) + " " + KindName(step.kind) + " " + step.name;
-  const auto changing = [&](const std::function<char *()> &call) { return Changing(context, what, call); };
-  const NameListInput groups(step.groups);
-  switch (step.kind) {
-    case Kind::kUser: {
-      const auto modify = [&] {
-        return changing([&] {
-          return CUSTOR_EXPORTED(library, modifyUser)(0, db, name, step.content.c_str(), name, groups.get(),
-                                                      connection, 0);
-        });
-      };
-      if (step.op == Op::kDelete) {
-        return changing([&] { return CUSTOR_EXPORTED(library, deleteUser)(0, db, name, connection, 0); });
-      }
-      if (step.op == Op::kModify) return modify();
-      const std::string answer = changing([&] {
-        return CUSTOR_EXPORTED(library, createUser)(0, db, step.content.c_str(), name, nullptr, connection,
-                                                    0);
-      });
-      // A user that read as empty beyond a full list existed after all.
-      if (!step.may_exist || !answer.starts_with(kUserExists)) return answer;
-      return UserDataOf(step.content).empty() ? "0" : modify();
-    }
-    case Kind::kGroup: {
-      const GroupInput group(step.name, step.users, step.acls);
-      if (step.op == Op::kDelete) {
-        return changing([&] { return CUSTOR_EXPORTED(library, deleteGroup)(0, db, name, connection, 0); });
-      }
-      // The checked variants: a user or ACL deleted meanwhile is never referred to.
-      if (step.op == Op::kModify) {
-        return changing([&] {
-          return CUSTOR_EXPORTED(library, modifyGroup_BAT)(0, db, name, group.get(), connection, 0);
-        });
-      }
-      return changing(
-          [&] { return CUSTOR_EXPORTED(library, createGroup_BAT)(0, db, group.get(), connection, 0); });
-    }
-    case Kind::kAcl: {
-      const AclInput acl(Specs(step.entries));
-      switch (step.op) {
-        case Op::kDelete:
-          return changing([&] { return CUSTOR_EXPORTED(library, deleteACL)(0, db, name, connection, 0); });
-        case Op::kModify:
-          return changing([&] {
-            return CUSTOR_EXPORTED(library, modifyACL)(0, db, name, name, groups.get(), acl.get(), connection,
-                                                       0);
-          });
-        case Op::kAddEntry:
-          return changing([&] {
-            return CUSTOR_EXPORTED(library, addACE)(0, db, name, step.entries.front().text.c_str(),
-                                                    step.entries.front().access.c_str(), connection, 0);
-          });
-        case Op::kCreate:
-          return changing([&] {
-            return CUSTOR_EXPORTED(library, createACL)(0, db, name, nullptr, acl.get(), connection, 0);
-          });
-      }
-    }
-  }
-  return "";
 }
 
 Json StepsJson(const std::vector<Step> &steps) {
@@ -153,7 +73,7 @@ int Apply(Context &context, const ApplyOptions &options) {
 
   Progress shown(progress, "applying", steps.size());
   for (std::size_t done = 0; done < steps.size(); ++done) {
-    const std::string answer = Make(context, steps[done]);
+    const std::string answer = MakeStep(context, steps[done]);
     shown.Clear();
     if (answer != "0") return Report(context, options, steps, done, answer);
     if (!context.json)
