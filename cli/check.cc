@@ -30,8 +30,8 @@ int Run(Context &context, bool repair) {
       repair &&
       std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome &o) { return o.left.empty(); }) &&
       outcomes.size() == findings.read.size();
-  const bool whole =
-      findings.unconfirmed.empty() && findings.notes.empty() && (findings.dangling.empty() || repaired_all);
+  const bool whole = findings.unconfirmed.empty() && findings.unchecked.empty() &&
+                     (findings.dangling.empty() || repaired_all);
   if (context.json) {
     Json done = Json::array();
     for (const Outcome &o : outcomes) {
@@ -43,6 +43,7 @@ int Run(Context &context, bool repair) {
                               {"groups", findings.groups},
                               {"dangling", ReferencesJson(findings.dangling)},
                               {"unconfirmed", ReferencesJson(findings.unconfirmed)},
+                              {"unchecked", findings.unchecked},
                               {"notes", findings.notes},
                               {"repairs", done}})
                  << '\n';
@@ -55,6 +56,7 @@ int Run(Context &context, bool repair) {
     rows.push_back({Visible(r.group), KindOf(r), Visible(r.name), "unconfirmed: in no list, reads as empty"});
   }
   if (!rows.empty()) *context.out << Table({"GROUP", "KIND", "NAME", "STATE"}, rows);
+  for (const std::string &note : findings.unchecked) *context.out << "not checked: " << note << '\n';
   for (const std::string &note : findings.notes) *context.out << "note: " << note << '\n';
   for (const Outcome &o : outcomes) {
     if (o.left.empty()) {

@@ -23,7 +23,8 @@ Findings Check(const Context &context, const Reader &reader) {
   Existence existence(reader, reader.Users(), reader.Acls());
   const Listed groups = reader.Groups();
   if (groups.full())
-    findings.notes.push_back(Listing("group", groups) + "the groups after the last listed are not checked");
+    findings.unchecked.push_back(Listing("group", groups) +
+                                 "the groups after the last listed are not checked");
   if (existence.users().full()) {
     findings.notes.push_back(Listing("user", existence.users()) +
                              "users after the last listed are read one by one");
@@ -35,7 +36,7 @@ Findings Check(const Context &context, const Reader &reader) {
     if (!group) continue;  // deleted since it was listed
     ++findings.groups;
     if (group->full) {
-      findings.notes.push_back(
+      findings.unchecked.push_back(
           "group " + Visible(name) + " refers to " + std::to_string(CUSTOR_CAPACITY) +
           " users or ACLs or more: those after the first are not checked, and it is not repaired");
     }

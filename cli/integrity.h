@@ -23,7 +23,8 @@ struct Findings {
   std::size_t groups = 0;              // checked
   std::vector<Reference> dangling;     // to what does not exist
   std::vector<Reference> unconfirmed;  // to a user in no list that reads as empty: it may exist
-  std::vector<std::string> notes;      // what the check could not see
+  std::vector<std::string> unchecked;  // what the check could not see
+  std::vector<std::string> notes;      // how it read what it saw
   std::map<std::string, CurrentGroup>
       read;  // the groups to repair (dangling references, read whole), as read
 };
