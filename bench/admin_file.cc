@@ -4,6 +4,7 @@
 // usage: admin_file USERS GROUPS ACLS FILE.json COMMANDS
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -16,9 +17,7 @@ std::string Name(char kind, long i) {
   return name;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int Write(int argc, char **argv) {
   if (argc != 6) {
     std::fprintf(stderr, "usage: admin_file USERS GROUPS ACLS FILE.json COMMANDS\n");
     return 2;
@@ -59,4 +58,15 @@ int main(int argc, char **argv) {
   }
   std::ofstream(argv[4]) << file.dump(1) << '\n';
   return commands ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  try {
+    return Write(argc, argv);
+  } catch (const std::exception &error) {
+    std::fprintf(stderr, "admin_file: %s\n", error.what());
+    return 1;
+  }
 }

@@ -79,6 +79,7 @@ TEST(GlobalOptions, AConflictedChangeRunsAgainAsRetriesAllow) {
   };
   for (const auto &[options, replies, status, requests, err] : cases) {
     std::vector<TestHttpServer::Step> script;
+    script.reserve(replies.size());
     for (const std::string &reply : replies) script.push_back({TestHttpServer::Action::kAnswer, reply});
     TestHttpServer server(script);
     std::vector<std::string> args = options;

@@ -82,7 +82,7 @@ void CheckReferences(const JsonFile &file, const Wanted &wanted, Existence &exis
         }
         if (!why.empty()) {
           throw file.Error(ReferencePath(group, users ? "users" : "acls", i),
-                           "group " + Quoted(name) + " names " + kind + " " + Quoted(named) + why);
+                           "group " + Quoted(name) + " names " + kind + " " + Quoted(named).append(why));
         }
       }
     }

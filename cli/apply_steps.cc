@@ -38,7 +38,7 @@ std::string MakeUser(const Call &call, const Step &step) {
     });
   };
   if (step.op == Op::kModify) return modify();
-  const std::string answer = call([&] {
+  std::string answer = call([&] {
     return CUSTOR_EXPORTED(call.library, createUser)(0, call.db, step.content.c_str(), call.name, nullptr,
                                                      call.connection, 0);
   });

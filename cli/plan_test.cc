@@ -10,10 +10,10 @@ using ::testing::ElementsAre;
 using Lines = std::vector<std::string>;
 
 Wanted Want(std::map<std::string, std::string> users, std::map<std::string, std::vector<Entry>> acls,
-            std::map<std::string, std::pair<Lines, Lines>> groups) {
+            const std::map<std::string, std::pair<Lines, Lines>> &groups) {
   Wanted wanted{std::move(users), std::move(acls), {}};
   std::size_t index = 0;
-  for (auto &[name, refs] : groups) wanted.groups[name] = {index++, refs.first, refs.second};
+  for (const auto &[name, refs] : groups) wanted.groups[name] = {index++, refs.first, refs.second};
   return wanted;
 }
 

@@ -10,19 +10,18 @@ namespace {
 TEST(WithRetries, RunsAgainOnlyAfterAConflictAndAtMostRetriesTimes) {
   const std::string conflict = "KIVXTE0070 Transaction conflict";
   const struct {
-    int retries;
+    int retries, calls;
     std::vector<std::string> answers;  // what the call answers, in turn
-    int calls;
     std::string last;
   } cases[] = {
-      {3, {"0"}, 1, "0"},
-      {3, {conflict, conflict, "0"}, 3, "0"},
-      {3, {conflict, conflict, conflict, conflict, "0"}, 4, conflict},  // three repetitions, then given up
-      {0, {conflict, "0"}, 1, conflict},
-      {3, {"KIVAAE0388 User not defined ", "0"}, 1, "KIVAAE0388 User not defined "},  // other failures stand
-      {3, {"x KIVXTE0070", "0"}, 1, "x KIVXTE0070"},  // the code must begin the answer
+      {3, 1, {"0"}, "0"},
+      {3, 3, {conflict, conflict, "0"}, "0"},
+      {3, 4, {conflict, conflict, conflict, conflict, "0"}, conflict},  // three repetitions, then given up
+      {0, 1, {conflict, "0"}, conflict},
+      {3, 1, {"KIVAAE0388 User not defined ", "0"}, "KIVAAE0388 User not defined "},  // other failures stand
+      {3, 1, {"x KIVXTE0070", "0"}, "x KIVXTE0070"},  // the code must begin the answer
   };
-  for (const auto &[retries, answers, calls, last] : cases) {
+  for (const auto &[retries, calls, answers, last] : cases) {
     int made = 0;
     std::vector<int> told;
     const std::string answer = WithRetries(

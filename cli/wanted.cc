@@ -22,7 +22,7 @@ std::string UnreadableProblem(const std::string &text) {
 class Members {
  public:
   Members(const JsonFile &file, const Json &object, std::string path, const char *what,
-          std::set<std::string> known)
+          const std::set<std::string> &known)
       : file_(file), object_(object), path_(std::move(path)) {
     if (!object.is_object()) throw file_.Error(path_, std::string(what) + " is a JSON object");
     for (const auto &[key, value] : object.items()) {

@@ -49,7 +49,7 @@ class ApplyEndToEnd : public EndToEndTest {
  protected:
   // Writes `text` to a file of the test's own and returns its path.
   std::string File(const std::string &text) const {
-    const std::string path = server().data_dir() + "/" + db() + "-" + std::to_string(++files_) + ".json";
+    std::string path = server().data_dir() + "/" + db() + "-" + std::to_string(++files_) + ".json";
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }
@@ -272,7 +272,7 @@ TEST_F(ApplyEndToEnd, MalformedFilesAreRefusedBeforeAnythingIsWritten) {
     std::string expected = err;
     for (std::size_t at; (at = expected.find("F:")) != std::string::npos;) expected.replace(at, 1, file);
     EXPECT_EQ(run.status, 2) << text;
-    EXPECT_EQ(run.err, "custor: " + file + expected);
+    EXPECT_EQ(run.err, std::string("custor: ").append(file).append(expected));
     EXPECT_EQ(run.out, "");
     if (reads) {
       ExpectOnlyReads();

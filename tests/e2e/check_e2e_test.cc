@@ -122,7 +122,8 @@ class FullListEndToEnd : public EndToEndTest {
         char user[16];
         std::snprintf(user, sizeof user, "u%04d", i);
         const std::string reply =
-            Send("_process=" + UserDoc(user) + "&_sessionid=" + id + "&_sessionkey=" + key);
+            Send("_process=" +
+                 UserDoc(user).append("&_sessionid=").append(id).append("&_sessionkey=").append(key));
         key = Find(reply, kSessionKey);
       }
       std::free(session->sessionKey);
