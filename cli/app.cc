@@ -17,7 +17,8 @@ std::optional<std::string> Env(const char *name) {
 
 }  // namespace
 
-int RunCustor(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, bool terminal) {
+int RunCustor(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, bool terminal,
+              bool out_terminal) {
   CLI::App app(
       "Security administration of the Corvane XML database server: users, groups and ACLs of one "
       "database, through libcustor.so",
@@ -70,6 +71,7 @@ int RunCustor(const std::vector<std::string> &args, std::ostream &out, std::ostr
     return kUsage;
   }
   context.progress = terminal && !context.json;
+  context.out_terminal = out_terminal;
 
   if (port) setenv("CUSTOR_PORT", std::to_string(*port).c_str(), 1);
   if (!key_file.empty()) setenv("CUSTOR_KEY_FILE", key_file.c_str(), 1);

@@ -10,10 +10,12 @@
 namespace custor::cli {
 
 // Parses `args` (the program name first), runs the command they select and answers its exit status.
-// `terminal`: whether `err` is a terminal, where long work may show a progress line. Every failure that
+// `terminal`: whether `err` is a terminal, where long work may show a progress line; `out_terminal`:
+// whether `out` goes to a terminal too, where the line is taken away before other output. Every failure that
 // a command reports reaches `err`; only a fault of the standard library (no memory) escapes as an
 // exception.
-int RunCustor(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, bool terminal);
+int RunCustor(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, bool terminal,
+              bool out_terminal = false);
 
 }  // namespace custor::cli
 

@@ -74,12 +74,13 @@ int Apply(Context &context, const ApplyOptions &options) {
   Progress shown(progress, "applying", steps.size());
   for (std::size_t done = 0; done < steps.size(); ++done) {
     const std::string answer = MakeStep(context, steps[done]);
-    shown.Clear();
+    if (answer != "0" || context.out_terminal) shown.Clear();
     if (answer != "0") return Report(context, options, steps, done, answer);
     if (!context.json)
       *context.out << "[" << done + 1 << "/" << steps.size() << "] " << Describe(steps[done]) << '\n';
     shown.Advance();
   }
+  shown.Clear();
   return Report(context, options, steps, steps.size(), "");
 }
 

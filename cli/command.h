@@ -22,8 +22,9 @@ struct Context {
   std::string database;  // --db
   uint32_t connection = 0;
   bool json = false;
-  int retries = 3;        // --retries: runs of a data-changing call again after a transaction conflict
-  bool progress = false;  // long work may show a progress line on `err` (a terminal, and no --json)
+  int retries = 3;            // --retries: runs of a data-changing call again after a transaction conflict
+  bool progress = false;      // long work may show a progress line on `err` (a terminal, and no --json)
+  bool out_terminal = false;  // `out` is a terminal: a progress line is taken away before writing to it
   std::ostream *out = nullptr;
   std::ostream *err = nullptr;
 

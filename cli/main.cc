@@ -12,7 +12,7 @@
 int main(int argc, char **argv) {
   try {
     return custor::cli::RunCustor(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr,
-                                  isatty(STDERR_FILENO) == 1);
+                                  isatty(STDERR_FILENO) == 1, isatty(STDOUT_FILENO) == 1);
   } catch (const std::exception &error) {
     std::cerr << "custor: " << error.what() << '\n';
   } catch (...) {
