@@ -3,6 +3,7 @@
 
 #include "cli/ace_options.h"
 #include "cli/command.h"
+#include "cli/exported.h"
 #include "cli/records.h"
 #include "cli/results.h"
 
@@ -20,75 +21,73 @@ struct AclOptions {
 };
 
 int Show(Context &context, const AclOptions &options) {
-  using Function = AclRecord *(uint32_t, const char *, const char *, uint32_t, uint32_t);
   const char *name = options.no_session ? "getDataForACL_RO" : "getDataForACL";
-  Owned<AclRecord> acl(context.library->Get<Function>(name)(0, context.Database(), options.name.c_str(),
-                                                            context.connection, 0));
+  auto *read = options.no_session ? CUSTOR_EXPORTED(*context.library, getDataForACL_RO)
+                                  : CUSTOR_EXPORTED(*context.library, getDataForACL);
+  Owned<AclRecord> acl(read(0, context.Database(), options.name.c_str(), context.connection, 0));
   if (acl == nullptr) throw LoadError(std::string(name) + " returned nothing");
   const std::vector<std::string> groups = Texts(acl->groups, acl->groupCount);
-  Json::Array aces;
+  Json aces = Json::array();
   std::vector<std::vector<std::string>> rows;
   for (int32_t i = 0; i < Bounded(acl->aceCount); ++i) {
     const AceRecord *ace = acl->aces[i];
     const std::string access = ace != nullptr ? Text(ace->access) : "";
     const std::string text = ace != nullptr ? Text(ace->text) : "";
-    aces.emplace_back(Json::Object{{"access", access}, {"text", text}});
+    aces.emplace_back(Json{{"access", access}, {"text", text}});
     rows.push_back({Visible(access), Visible(text)});
   }
   std::string group_line;
   for (const std::string &group : groups) group_line += (group_line.empty() ? "" : ", ") + Visible(group);
   return FinishRecord(
       context, Text(acl->status),
-      Json::Object{{"status", Json(acl->status)},
-                   {"acl", options.name},
-                   {"id", Json(acl->id)},
-                   {"aces", aces},
-                   {"groups", TextArray(groups)},
-                   {"session", SessionJson(acl->session)}},
+      Json{{"status", Nullable(acl->status)},
+           {"acl", options.name},
+           {"id", Nullable(acl->id)},
+           {"aces", aces},
+           {"groups", TextArray(groups)},
+           {"session", SessionJson(acl->session)}},
       Fields({{"ACL", Visible(options.name)}, {"Id", Visible(Text(acl->id))}, {"Groups", group_line}}) +
           "\n" + Table({"ACCESS", "TEXT"}, rows));
 }
 
 int Create(Context &context, const AclOptions &options) {
-  using Function =
-      char *(uint32_t, const char *, const char *, const NameList *, const AclRecord *, uint32_t, uint32_t);
   const NameListInput groups(options.groups);
   const AclInput acl(options.aces);
-  const char *name = options.check ? "createACL_BAT" : "createACL";
-  Owned<char> result(context.library->Get<Function>(name)(0, context.Database(), options.name.c_str(),
-                                                          groups.get(), acl.get(), context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *create = options.check ? CUSTOR_EXPORTED(*context.library, createACL_BAT)
+                               : CUSTOR_EXPORTED(*context.library, createACL);
+  return FinishStatus(context, Changing(context, "create ACL " + options.name, [&] {
+                        return create(0, context.Database(), options.name.c_str(), groups.get(), acl.get(),
+                                      context.connection, 0);
+                      }));
 }
 
 int Modify(Context &context, const AclOptions &options) {
-  using Function = char *(uint32_t, const char *, const char *, const char *, const NameList *,
-                          const AclRecord *, uint32_t, uint32_t);
   const std::string &new_name = options.to.empty() ? options.name : options.to;
   const NameListInput groups(options.groups);
   const AclInput acl(options.aces);
-  const char *name = options.check ? "modifyACL_BAT" : "modifyACL";
-  Owned<char> result(context.library->Get<Function>(name)(0, context.Database(), options.name.c_str(),
-                                                          new_name.c_str(), groups.get(), acl.get(),
-                                                          context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *modify = options.check ? CUSTOR_EXPORTED(*context.library, modifyACL_BAT)
+                               : CUSTOR_EXPORTED(*context.library, modifyACL);
+  return FinishStatus(context, Changing(context, "modify ACL " + options.name, [&] {
+                        return modify(0, context.Database(), options.name.c_str(), new_name.c_str(),
+                                      groups.get(), acl.get(), context.connection, 0);
+                      }));
 }
 
 int Delete(Context &context, const AclOptions &options) {
-  using Function = char *(uint32_t, const char *, const char *, uint32_t, uint32_t);
-  Owned<char> result(context.library->Get<Function>("deleteACL")(0, context.Database(), options.name.c_str(),
-                                                                 context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *remove = CUSTOR_EXPORTED(*context.library, deleteACL);
+  return FinishStatus(context, Changing(context, "delete ACL " + options.name, [&] {
+                        return remove(0, context.Database(), options.name.c_str(), context.connection, 0);
+                      }));
 }
 
 int AddAce(Context &context, const AclOptions &options) {
-  using Function =
-      char *(uint32_t, const char *, const char *, const char *, const char *, uint32_t, uint32_t);
   if (options.aces.size() != 1) throw UsageError("add-ace takes exactly one --ace ACCESS=TEXT");
   const AceSpec &ace = options.aces.front();
-  Owned<char> result(context.library->Get<Function>("addACE")(0, context.Database(), options.name.c_str(),
-                                                              ace.text.c_str(), ace.access.c_str(),
-                                                              context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *add = CUSTOR_EXPORTED(*context.library, addACE);
+  return FinishStatus(context, Changing(context, "add an entry to ACL " + options.name, [&] {
+                        return add(0, context.Database(), options.name.c_str(), ace.text.c_str(),
+                                   ace.access.c_str(), context.connection, 0);
+                      }));
 }
 
 }  // namespace

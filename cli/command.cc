@@ -4,6 +4,7 @@
 
 #include "cli/records.h"
 #include "cli/results.h"
+#include "cli/retry.h"
 
 namespace custor::cli {
 
@@ -14,14 +15,23 @@ const char *Context::Database() const {
 
 Json SessionJson(const ::SessionRecord *session) {
   if (session == nullptr) return nullptr;
-  return Json::Object{{"sessionId", Json(session->sessionId)},
-                      {"sessionKey", Json(session->sessionKey)},
-                      {"status", Json(session->status)}};
+  return Json{{"sessionId", Nullable(session->sessionId)},
+              {"sessionKey", Nullable(session->sessionKey)},
+              {"status", Nullable(session->status)}};
+}
+
+std::string Changing(const Context &context, const std::string &what, const std::function<char *()> &call) {
+  return WithRetries(
+      context.retries, [&] { return Text(Owned<char>(call()).get()); },
+      [&](int n, const std::string &answer) {
+        *context.err << "custor: " << what << ": " << answer << "; running it again (" << n << " of "
+                     << context.retries << ")\n";
+      });
 }
 
 int FinishStatus(const Context &context, const std::string &status, const char *success) {
   const bool ok = status == success;
-  if (context.json) *context.out << Json(Json::Object{{"status", status}}).Dump() << '\n';
+  if (context.json) *context.out << Dump(Json{{"status", status}}) << '\n';
   if (!ok) *context.err << status << '\n';
   return ok ? kSuccess : kFailure;
 }
@@ -30,7 +40,7 @@ int FinishRecord(const Context &context, const std::string &status, const Json &
                  const std::string &table) {
   const bool ok = status == "0";
   if (context.json) {
-    *context.out << json.Dump() << '\n';
+    *context.out << Dump(json) << '\n';
   } else if (ok) {
     *context.out << table;
   }

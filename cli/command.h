@@ -22,6 +22,9 @@ struct Context {
   std::string database;  // --db
   uint32_t connection = 0;
   bool json = false;
+  int retries = 3;            // --retries: runs of a data-changing call again after a transaction conflict
+  bool progress = false;      // long work may show a progress line on `err` (a terminal, and no --json)
+  bool out_terminal = false;  // `out` is a terminal: a progress line is taken away before writing to it
   std::ostream *out = nullptr;
   std::ostream *err = nullptr;
 
@@ -31,6 +34,10 @@ struct Context {
 
 // The command that the parsed line selected; each family sets it from its subcommands' callbacks.
 using Action = std::function<int()>;
+
+// A data-changing call that answers a status text (`call`), run again after a transaction conflict as
+// --retries allows, each time said on stderr with `what` (such as "delete user bob"); its last answer.
+std::string Changing(const Context &context, const std::string &what, const std::function<char *()> &call);
 
 // Ends a command whose result is a status text: "0" (or `success`, when given) is success and prints
 // nothing but the JSON form; anything else goes to stderr as it came and gives kFailure.
@@ -51,6 +58,10 @@ void AddGroupCommands(CLI::App &app, Context &context, Action &action);
 void AddAclCommands(CLI::App &app, Context &context, Action &action);
 void AddSessionCommands(CLI::App &app, Context &context, Action &action);
 void AddFrameCommands(CLI::App &app, Context &context, Action &action);
+// The daily work built on the operations: check [--repair], apply FILE, export.
+void AddCheckCommand(CLI::App &app, Context &context, Action &action);
+void AddApplyCommand(CLI::App &app, Context &context, Action &action);
+void AddExportCommand(CLI::App &app, Context &context, Action &action);
 
 }  // namespace custor::cli
 

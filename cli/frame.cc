@@ -2,16 +2,17 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/exported.h"
 #include "cli/results.h"
 
 namespace custor::cli {
 namespace {
 
 int ShowBuild(Context &context) {
-  Owned<char> banner(context.library->Get<char *()>("giveBuild")());
+  Owned<char> banner(CUSTOR_EXPORTED(*context.library, giveBuild)());
   const std::string text = Text(banner.get());
   if (context.json) {
-    *context.out << Json(Json::Object{{"build", text}}).Dump() << '\n';
+    *context.out << Dump(Json{{"build", text}}) << '\n';
   } else {
     *context.out << text << '\n';
   }
@@ -19,8 +20,8 @@ int ShowBuild(Context &context) {
 }
 
 int ShowReadOnly(Context &context) {
-  const int32_t answer = context.library->Get<int32_t(const char *)>("db_isreadonly")(context.Database());
-  if (context.json) *context.out << Json(Json::Object{{"readonly", answer}}).Dump() << '\n';
+  const int32_t answer = CUSTOR_EXPORTED(*context.library, db_isreadonly)(context.Database());
+  if (context.json) *context.out << Dump(Json{{"readonly", answer}}) << '\n';
   if (answer < 0) {
     *context.err << "no working storage for the read-only check\n";
     return kFailure;

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "cli/command.h"
+#include "cli/exported.h"
 #include "cli/records.h"
 #include "cli/results.h"
 
@@ -23,20 +24,20 @@ std::string Joined(const std::vector<std::string> &names) {
 }
 
 int Show(Context &context, const GroupOptions &options) {
-  using Function = GroupRecord *(uint32_t, const char *, const char *, uint32_t, uint32_t);
   const char *name = options.no_session ? "getDataForGroup_RO" : "getDataForGroup";
-  Owned<GroupRecord> group(context.library->Get<Function>(name)(0, context.Database(), options.name.c_str(),
-                                                                context.connection, 0));
+  auto *read = options.no_session ? CUSTOR_EXPORTED(*context.library, getDataForGroup_RO)
+                                  : CUSTOR_EXPORTED(*context.library, getDataForGroup);
+  Owned<GroupRecord> group(read(0, context.Database(), options.name.c_str(), context.connection, 0));
   if (group == nullptr) throw LoadError(std::string(name) + " returned nothing");
   const std::vector<std::string> users = Texts(group->users, group->userCount);
   const std::vector<std::string> acls = Texts(group->acls, group->aclCount);
   return FinishRecord(context, Text(group->status),
-                      Json::Object{{"status", Json(group->status)},
-                                   {"group", options.name},
-                                   {"id", Json(group->nameOrId)},
-                                   {"users", TextArray(users)},
-                                   {"acls", TextArray(acls)},
-                                   {"session", SessionJson(group->session)}},
+                      Json{{"status", Nullable(group->status)},
+                           {"group", options.name},
+                           {"id", Nullable(group->nameOrId)},
+                           {"users", TextArray(users)},
+                           {"acls", TextArray(acls)},
+                           {"session", SessionJson(group->session)}},
                       Fields({{"Group", Visible(options.name)},
                               {"Id", Visible(Text(group->nameOrId))},
                               {"Users", Joined(users)},
@@ -44,28 +45,29 @@ int Show(Context &context, const GroupOptions &options) {
 }
 
 int Create(Context &context, const GroupOptions &options) {
-  using Function = char *(uint32_t, const char *, const GroupRecord *, uint32_t, uint32_t);
   const GroupInput group(options.name, options.users, options.acls);
-  const char *name = options.check ? "createGroup_BAT" : "createGroup";
-  Owned<char> result(
-      context.library->Get<Function>(name)(0, context.Database(), group.get(), context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *create = options.check ? CUSTOR_EXPORTED(*context.library, createGroup_BAT)
+                               : CUSTOR_EXPORTED(*context.library, createGroup);
+  return FinishStatus(context, Changing(context, "create group " + options.name, [&] {
+                        return create(0, context.Database(), group.get(), context.connection, 0);
+                      }));
 }
 
 int Modify(Context &context, const GroupOptions &options) {
-  using Function = char *(uint32_t, const char *, const char *, const GroupRecord *, uint32_t, uint32_t);
   const GroupInput group(options.to.empty() ? options.name : options.to, options.users, options.acls);
-  const char *name = options.check ? "modifyGroup_BAT" : "modifyGroup";
-  Owned<char> result(context.library->Get<Function>(name)(0, context.Database(), options.name.c_str(),
-                                                          group.get(), context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *modify = options.check ? CUSTOR_EXPORTED(*context.library, modifyGroup_BAT)
+                               : CUSTOR_EXPORTED(*context.library, modifyGroup);
+  return FinishStatus(context, Changing(context, "modify group " + options.name, [&] {
+                        return modify(0, context.Database(), options.name.c_str(), group.get(),
+                                      context.connection, 0);
+                      }));
 }
 
 int Delete(Context &context, const GroupOptions &options) {
-  using Function = char *(uint32_t, const char *, const char *, uint32_t, uint32_t);
-  Owned<char> result(context.library->Get<Function>("deleteGroup")(
-      0, context.Database(), options.name.c_str(), context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *remove = CUSTOR_EXPORTED(*context.library, deleteGroup);
+  return FinishStatus(context, Changing(context, "delete group " + options.name, [&] {
+                        return remove(0, context.Database(), options.name.c_str(), context.connection, 0);
+                      }));
 }
 
 void AddMembers(CLI::App *command, GroupOptions &options) {

@@ -6,39 +6,6 @@
 namespace custor::cli {
 namespace {
 
-void AppendQuoted(std::string &out, std::string_view text) {
-  out += '"';
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (ch) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", c);
-          out += escape;
-        } else {
-          out += ch;
-        }
-    }
-  }
-  out += '"';
-}
-
 void AppendLine(std::string &out, std::string line) {
   line.erase(line.find_last_not_of(' ') + 1);
   out += line;
@@ -47,48 +14,11 @@ void AppendLine(std::string &out, std::string line) {
 
 }  // namespace
 
-Json::Json(const char *text) {
-  if (text != nullptr) value_ = std::string(text);
-}
+Json Nullable(const char *text) { return text != nullptr ? Json(text) : Json(nullptr); }
 
-std::string Json::Dump() const {
-  std::string out;
-  DumpTo(out);
-  return out;
-}
+Json TextArray(const std::vector<std::string> &texts) { return Json(texts); }
 
-void Json::DumpTo(std::string &out) const {
-  if (std::holds_alternative<std::nullptr_t>(value_)) {
-    out += "null";
-  } else if (const auto *number = std::get_if<int64_t>(&value_)) {
-    out += std::to_string(*number);
-  } else if (const auto *text = std::get_if<std::string>(&value_)) {
-    AppendQuoted(out, *text);
-  } else if (const auto *array = std::get_if<Array>(&value_)) {
-    out += '[';
-    for (std::size_t i = 0; i < array->size(); ++i) {
-      if (i > 0) out += ',';
-      (*array)[i].DumpTo(out);
-    }
-    out += ']';
-  } else {
-    const Object &object = std::get<Object>(value_);
-    out += '{';
-    for (std::size_t i = 0; i < object.size(); ++i) {
-      if (i > 0) out += ',';
-      AppendQuoted(out, object[i].first);
-      out += ':';
-      object[i].second.DumpTo(out);
-    }
-    out += '}';
-  }
-}
-
-Json TextArray(const std::vector<std::string> &texts) {
-  Json::Array array;
-  for (const std::string &text : texts) array.emplace_back(text);
-  return array;
-}
+std::string Dump(const Json &value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 std::string Visible(std::string_view text) {
   std::string out;

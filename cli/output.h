@@ -2,40 +2,25 @@
 #ifndef CUSTOR_CLI_OUTPUT_H_
 #define CUSTOR_CLI_OUTPUT_H_
 
-#include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 namespace custor::cli {
 
-// A JSON value: null, a number, a text, an array or an object (members kept in order).
-class Json {
- public:
-  using Array = std::vector<Json>;
-  using Object = std::vector<std::pair<std::string, Json>>;
+// JSON for scripts (nlohmann/json); members stay in the order in which they are added.
+using Json = nlohmann::ordered_json;
 
-  Json() = default;
-  Json(std::nullptr_t) {}
-  Json(int64_t number) : value_(number) {}
-  Json(int32_t number) : value_(int64_t{number}) {}
-  Json(std::string text) : value_(std::move(text)) {}
-  Json(const char *text);  // null stays null
-  Json(Array array) : value_(std::move(array)) {}
-  Json(Object object) : value_(std::move(object)) {}
-
-  // Compact, on one line; texts are written byte for byte but for '"', '\' and control characters.
-  std::string Dump() const;
-
- private:
-  void DumpTo(std::string &out) const;
-  std::variant<std::nullptr_t, int64_t, std::string, Array, Object> value_;
-};
+// A text that the library returned: null stays null.
+Json Nullable(const char *text);
 
 // A JSON array of texts.
 Json TextArray(const std::vector<std::string> &texts);
+
+// Compact, on one line. Bytes that are not UTF-8 (JSON has no way to carry them) become U+FFFD.
+std::string Dump(const Json &value);
 
 // Control characters made visible (\n, \t, \r, \xNN), so that one value stays on one line.
 std::string Visible(std::string_view text);

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/exported.h"
 #include "cli/results.h"
 
 namespace custor::cli {
@@ -11,9 +12,8 @@ namespace {
 constexpr const char *kSessionClosed = "Session closed";
 
 int Open(Context &context) {
-  using Function = SessionRecord *(uint32_t, const char *, uint32_t, uint32_t);
   Owned<SessionRecord> session(
-      context.library->Get<Function>("createSession")(0, context.Database(), context.connection, 0));
+      CUSTOR_EXPORTED(*context.library, createSession)(0, context.Database(), context.connection, 0));
   if (session == nullptr) throw LoadError("createSession returned nothing");
   return FinishRecord(context, Text(session->status), SessionJson(session.get()),
                       Fields({{"Session id", Visible(Text(session->sessionId))},
@@ -29,21 +29,18 @@ int End(Context &context, const EndOptions &options, int32_t mode) {
   std::string id = options.id, key = options.key, status = "0";
   SessionRecord session{id.data(), key.data(), status.data()};
   if (!options.outcome) {
-    using Function = char *(SessionRecord *, uint32_t, const char *, uint32_t, uint32_t, int32_t);
-    Owned<char> result(context.library->Get<Function>("endTransaction")(&session, 0, context.Database(),
-                                                                        context.connection, 0, mode));
+    Owned<char> result(CUSTOR_EXPORTED(*context.library, endTransaction)(&session, 0, context.Database(),
+                                                                         context.connection, 0, mode));
     return FinishStatus(context, Text(result.get()), kSessionClosed);
   }
-  using Function = TransactionOutcome *(SessionRecord *, uint32_t, const char *, uint32_t, uint32_t, int32_t);
-  Owned<TransactionOutcome> outcome(context.library->Get<Function>("endTransactionNew")(
+  Owned<TransactionOutcome> outcome(CUSTOR_EXPORTED(*context.library, endTransactionNew)(
       &session, 0, context.Database(), context.connection, 0, mode));
   if (outcome == nullptr) throw LoadError("endTransactionNew returned nothing");
   const std::string message = Text(outcome->message);
   const bool ok = message == kSessionClosed;
   if (context.json) {
-    *context.out
-        << Json(Json::Object{{"code", Json(outcome->code)}, {"message", Json(outcome->message)}}).Dump()
-        << '\n';
+    *context.out << Dump(Json{{"code", Nullable(outcome->code)}, {"message", Nullable(outcome->message)}})
+                 << '\n';
   }
   if (!ok) *context.err << Text(outcome->code) << ": " << message << '\n';
   return ok ? kSuccess : kFailure;

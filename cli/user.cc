@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/command.h"
+#include "cli/exported.h"
 #include "cli/records.h"
 #include "cli/results.h"
 
@@ -31,71 +32,68 @@ std::string Content(const UserOptions &options) {
 }
 
 int Show(Context &context, const UserOptions &options) {
-  using Function = UserRecord *(uint32_t, const char *, const char *, uint32_t, uint32_t);
   const char *name = options.no_session ? "getDetailsForUser_RO" : "getDetailsForUser";
-  Owned<UserRecord> user(
-      context.library->Get<Function>(name)(0, context.Database(), options.id.c_str(), context.connection, 0));
+  auto *read = options.no_session ? CUSTOR_EXPORTED(*context.library, getDetailsForUser_RO)
+                                  : CUSTOR_EXPORTED(*context.library, getDetailsForUser);
+  Owned<UserRecord> user(read(0, context.Database(), options.id.c_str(), context.connection, 0));
   if (user == nullptr) throw LoadError(std::string(name) + " returned nothing");
   const std::vector<std::string> groups = Texts(user->groups, user->groupCount);
   std::string group_line;
   for (const std::string &group : groups) group_line += (group_line.empty() ? "" : ", ") + Visible(group);
   return FinishRecord(
       context, Text(user->status),
-      Json::Object{{"status", Json(user->status)},
-                   {"user", options.id},
-                   {"data", Json(user->data)},
-                   {"groups", TextArray(groups)},
-                   {"session", SessionJson(user->session)}},
+      Json{{"status", Nullable(user->status)},
+           {"user", options.id},
+           {"data", Nullable(user->data)},
+           {"groups", TextArray(groups)},
+           {"session", SessionJson(user->session)}},
       Fields({{"User", Visible(options.id)}, {"Data", Visible(Text(user->data))}, {"Groups", group_line}}));
 }
 
 int Data(Context &context) {
-  using Function = UserDataList *(uint32_t, const char *, uint32_t, uint32_t);
   Owned<UserDataList> list(
-      context.library->Get<Function>("getUserData")(0, context.Database(), context.connection, 0));
+      CUSTOR_EXPORTED(*context.library, getUserData)(0, context.Database(), context.connection, 0));
   if (list == nullptr) throw LoadError("getUserData returned nothing");
   const std::vector<std::string> ids = Texts(list->userIds, list->count);
   const std::vector<std::string> data = Texts(list->userData, list->count);
-  Json::Array users;
+  Json users = Json::array();
   std::vector<std::vector<std::string>> rows;
   for (std::size_t i = 0; i < ids.size(); ++i) {
-    users.emplace_back(Json::Object{{"user", ids[i]}, {"data", data[i]}});
+    users.emplace_back(Json{{"user", ids[i]}, {"data", data[i]}});
     rows.push_back({Visible(ids[i]), Visible(data[i])});
   }
-  return FinishRecord(context, Text(list->status),
-                      Json::Object{{"status", Json(list->status)}, {"users", users}},
+  return FinishRecord(context, Text(list->status), Json{{"status", Nullable(list->status)}, {"users", users}},
                       Table({"USER", "DATA"}, rows));
 }
 
 int Create(Context &context, const UserOptions &options) {
-  using Function =
-      char *(uint32_t, const char *, const char *, const char *, const NameList *, uint32_t, uint32_t);
   const std::string content = Content(options);
   const NameListInput groups(options.groups);
-  const char *name = options.check ? "createUser_BAT" : "createUser";
-  Owned<char> result(context.library->Get<Function>(name)(
-      0, context.Database(), content.c_str(), options.id.c_str(), groups.get(), context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *create = options.check ? CUSTOR_EXPORTED(*context.library, createUser_BAT)
+                               : CUSTOR_EXPORTED(*context.library, createUser);
+  return FinishStatus(context, Changing(context, "create user " + options.id, [&] {
+                        return create(0, context.Database(), content.c_str(), options.id.c_str(),
+                                      groups.get(), context.connection, 0);
+                      }));
 }
 
 int Modify(Context &context, const UserOptions &options) {
-  using Function = char *(uint32_t, const char *, const char *, const char *, const char *, const NameList *,
-                          uint32_t, uint32_t);
   const std::string content = Content(options);
   const std::string &new_id = options.to.empty() ? options.id : options.to;
   const NameListInput groups(options.groups);
-  const char *name = options.check ? "modifyUser_BAT" : "modifyUser";
-  Owned<char> result(context.library->Get<Function>(name)(0, context.Database(), options.id.c_str(),
-                                                          content.c_str(), new_id.c_str(), groups.get(),
-                                                          context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *modify = options.check ? CUSTOR_EXPORTED(*context.library, modifyUser_BAT)
+                               : CUSTOR_EXPORTED(*context.library, modifyUser);
+  return FinishStatus(context, Changing(context, "modify user " + options.id, [&] {
+                        return modify(0, context.Database(), options.id.c_str(), content.c_str(),
+                                      new_id.c_str(), groups.get(), context.connection, 0);
+                      }));
 }
 
 int Delete(Context &context, const UserOptions &options) {
-  using Function = char *(uint32_t, const char *, const char *, uint32_t, uint32_t);
-  Owned<char> result(context.library->Get<Function>("deleteUser")(0, context.Database(), options.id.c_str(),
-                                                                  context.connection, 0));
-  return FinishStatus(context, Text(result.get()));
+  auto *remove = CUSTOR_EXPORTED(*context.library, deleteUser);
+  return FinishStatus(context, Changing(context, "delete user " + options.id, [&] {
+                        return remove(0, context.Database(), options.id.c_str(), context.connection, 0);
+                      }));
 }
 
 void AddContent(CLI::App *command, UserOptions &options) {

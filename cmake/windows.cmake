@@ -34,11 +34,15 @@ find_package(expat 2.5 CONFIG REQUIRED PATHS ${CUSTOR_EXPAT_PREFIX} NO_DEFAULT_P
 set_target_properties(expat::expat PROPERTIES IMPORTED_GLOBAL TRUE)
 add_library(EXPAT::EXPAT ALIAS expat::expat)
 
-# CLI11 is headers only; its directory is given alone, as the host's /usr/include must stay out of sight.
-file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/cli11)
+# CLI11 and nlohmann/json are headers only; each directory is given alone, as the host's /usr/include
+# must stay out of sight.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/cli11 ${CMAKE_BINARY_DIR}/nlohmann_json)
 file(CREATE_LINK /usr/include/CLI ${CMAKE_BINARY_DIR}/cli11/CLI SYMBOLIC)
+file(CREATE_LINK /usr/include/nlohmann ${CMAKE_BINARY_DIR}/nlohmann_json/nlohmann SYMBOLIC)
 add_library(CLI11::CLI11 INTERFACE IMPORTED GLOBAL)
 target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/cli11)
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/nlohmann_json)
 
 if(CUSTOR_BUILD_TESTS)
   # GoogleTest from Debian's googletest package (its sources), built with the project (GTest:: targets).
