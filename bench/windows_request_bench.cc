@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "agent/access_key.h"
 #include "agent/query.h"
 #include "custor/custor.h"
 #include "custor/release.h"
@@ -28,7 +29,8 @@ constexpr char kListUsers[] = "_XQL=/kiv:user sortby(@kiv:userid)";
 // WinHTTP as a program would use it bare: one session and connection, one request handle per GET.
 class BareClient {
  public:
-  explicit BareClient(int port) {
+  // `field`: the access key's header field, as the request service sends it ("" for none).
+  BareClient(int port, const std::string &field) : field_(field.begin(), field.end()) {
     session_ = WinHttpOpen(L"bench", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0);
     connection_ = WinHttpConnect(session_, L"localhost", static_cast<INTERNET_PORT>(port), 0);
@@ -46,7 +48,8 @@ class BareClient {
     HINTERNET request = WinHttpOpenRequest(connection_, L"GET", target.c_str(), nullptr, WINHTTP_NO_REFERER,
                                            WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
     if (request != nullptr &&
-        WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
+        WinHttpSendRequest(request, field_.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : field_.c_str(),
+                           static_cast<DWORD>(field_.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
         WinHttpReceiveResponse(request, nullptr)) {
       char buffer[16384];
       DWORD read = 0;
@@ -57,6 +60,7 @@ class BareClient {
   }
 
  private:
+  std::wstring field_;  // ASCII
   HINTERNET session_;
   HINTERNET connection_;
 };
@@ -90,7 +94,7 @@ int main(int argc, char **argv) {
       custor::agent::EncodePath(std::string("/corvane/") + kDatabase + "/kiv:security") + "?" +
       custor::agent::EncodeCommand(kListUsers);
   const std::wstring wide_target(target.begin(), target.end());  // ASCII once encoded
-  BareClient bare(std::atoi(port));
+  BareClient bare(std::atoi(port), custor::agent::AuthorizationField());
   bool right = true;
   const auto library = [&] {
     NameList *list = getUsers(0, kDatabase, 0, 0);
