@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "audit.h"
 #include "catalog.h"
 #include "reply.h"
 #include "request.h"
@@ -29,13 +30,9 @@ struct ServiceOptions {
   std::chrono::milliseconds lock_timeout{10'000};
   size_t max_sessions = 1024;
   std::string request_log;  // empty: no log
-};
-
-// Who sent a request, as the HTTP layer knows it: the name of the access key it carried (empty when
-// keys are not checked) and the client's address.
-struct Caller {
-  std::string key_name;
-  std::string address;
+  // Benchmark switch: false turns off the check of a transaction's reads at its first write (and so
+  // serializable changes), to measure what the check costs.
+  bool check_reads = true;
 };
 
 class Service {
@@ -52,8 +49,10 @@ class Service {
 
   // Creates the databases asked for, opens the request log and starts expiring idle sessions.
   bool Start(std::string* error);
-  // Answers one request target of `caller`.
-  Response Handle(std::string_view target, const Caller& caller = {});
+  // Answers one request target of `caller`. A failure inside the request (no memory, a resource that
+  // cannot be had, an unexpected exception) fails that request alone with KIVXXE8610 and a text that says
+  // what happened; when not even that reply can be made, the answer is status 500 without a body.
+  Response Handle(std::string_view target, const Caller& caller = {}) noexcept;
   // Rolls back and closes every session and stops the expiry.
   void Stop();
 
@@ -65,13 +64,14 @@ class Service {
     Code code;
     std::string body;
   };
-  Outcome Execute(Database* db, const Request& request);
-  Outcome ExecuteInSession(Database* db, const Request& request);
-  Outcome ExecuteSessionless(Database* db, const Request& request);
-  // Runs a verb on a transaction; on success `line` or `nodes` describe the reply.
-  Code Run(Transaction* transaction, const Request& request, std::string* nodes);
-  static std::string SuccessReply(const Request& request, const std::string& nodes,
-                                  const SessionIdentity* who);
+  Outcome Execute(Database* db, const Request& request, const Caller& caller);
+  Outcome ExecuteInSession(Database* db, const Request& request, const Caller& caller);
+  Outcome ExecuteSessionless(Database* db, const Request& request, const Caller& caller);
+  Outcome Answer(const Request& request, const Caller& caller);
+  // Runs a verb on a transaction: a query's nodes go to `selection`; a failure may say more in `detail`.
+  static Code Run(Transaction* transaction, const Request& request, const Author& author,
+                  Selection* selection, std::string* detail);
+  TransactionSettings transaction_settings() const { return {options_.lock_timeout, options_.check_reads}; }
   void ExpireLoop();
 
   const ServiceOptions options_;
