@@ -12,9 +12,11 @@ bool Catalog::ValidName(std::string_view name) {
   return true;
 }
 
-std::string Catalog::PathOf(std::string_view name) const {
-  return data_dir_ + "/" + std::string(name) + ".db";
+std::string Catalog::PathIn(std::string_view data_dir, std::string_view name) {
+  return std::string(data_dir) + "/" + std::string(name) + ".db";
 }
+
+std::string Catalog::PathOf(std::string_view name) const { return PathIn(data_dir_, name); }
 
 Database* Catalog::OpenLocked(std::string_view name, bool create, std::string* error) {
   if (!ValidName(name)) {

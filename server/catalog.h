@@ -19,6 +19,8 @@ class Catalog {
 
   // 1 to 64 of A-Z a-z 0-9 _ -.
   static bool ValidName(std::string_view name);
+  // The file of database `name` in `data_dir`.
+  static std::string PathIn(std::string_view data_dir, std::string_view name);
 
   // The database of that name; null when it does not exist (and is not to be created on first use).
   Database* Get(std::string_view name);

@@ -82,8 +82,8 @@ TEST(CorvanedTest, ExitAfterRequestsKeepsTheCommitAndSigtermStopsCleanly) {
   client.Connect("made");
   const int status = restarted.Stop(SIGTERM);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  const std::string log = testing::ReadFile(dir.path() + "/log");
-  EXPECT_TRUE(log.ends_with(testing::LogLine("made", "_connect=*"))) << log;
+  const std::vector<testing::LogEntry> log = testing::ReadLog(dir.path() + "/log");
+  EXPECT_EQ(log.back(), (testing::LogEntry{"made", "_connect=*"}));
   EXPECT_FALSE(testing::ReadFile(dir.path() + "/made.db").empty());
 }
 

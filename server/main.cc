@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
+#include "audit_command.h"
 #include "http_server.h"
 #include "options.h"
 #include "service.h"
@@ -31,6 +33,8 @@ bool WriteReadyFile(const std::string& path, uint16_t port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "audit")
+    return corvane::RunAuditCommand(argc - 1, argv + 1, stdout);
   corvane::Options options;
   int status = corvane::ParseOptions(argc, argv, &options);
   if (status >= 0) return status;

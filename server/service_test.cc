@@ -189,13 +189,19 @@ TEST_F(ServiceTest, ValuesArriveUnchangedAndTheLogKeepsEveryCommand) {
   c_.Send("_connect=*", "nodb");
   const std::string last = s.Suffix();
   c_.In(&s, "_disconnect=*");
-  using testing::LogLine;
-  EXPECT_EQ(testing::ReadFile(server_.log_path()),
-            LogLine("db", "_connect=*") + LogLine("db", "_XQL=/kiv:user" + first) +
-                LogLine("db", "_process=<kiv:user kiv:userid=\\\"" + id +
-                                  "\\\">x &amp; = % + # \\\" &lt; > \\r\\n\xE2\x82\xAC</kiv:user>") +
-                LogLine("db", "_XQL=/kiv:user") + LogLine("db", "_XQL=/kiv:user[", "KIVXQE0040") +
-                LogLine("nodb", "_connect=*", "KIVXBE0020") + LogLine("db", "_disconnect=*" + last));
+  // A byte that is no UTF-8 is logged as U+FFFD, and the line stays JSON.
+  c_.Send("_XQL=/kiv:user [@kiv:userid=\"\xFF\"]");
+  using Entry = testing::LogEntry;
+  EXPECT_EQ(testing::ReadLog(server_.log_path()),
+            (std::vector<Entry>{{"db", "_connect=*"},
+                                {"db", "_XQL=/kiv:user" + first},
+                                {"db", "_process=<kiv:user kiv:userid=\"" + id +
+                                           "\">x &amp; = % + # \" &lt; > \r\n\xE2\x82\xAC</kiv:user>"},
+                                {"db", "_XQL=/kiv:user"},
+                                {"db", "_XQL=/kiv:user[", "KIVXQE0040"},
+                                {"nodb", "_connect=*", "KIVXBE0020"},
+                                {"db", "_disconnect=*" + last},
+                                {"db", "_XQL=/kiv:user [@kiv:userid=\"\xEF\xBF\xBD\"]"}}));
 }
 
 TEST(ServiceOptionsTest, WritersWaitThenTimeOutAndReadsNeverWait) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
@@ -19,30 +20,6 @@ namespace {
 std::string ReadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// The JSON strings of a request log line in order, decoded as the server writes them: \" \\ \n \r \t
-// and \u00XX for the other bytes below 0x20.
-std::vector<std::string> Strings(const std::string &line) {
-  std::vector<std::string> strings;
-  bool in_string = false;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c == '"') {
-      if (!in_string) strings.emplace_back();
-      in_string = !in_string;
-    } else if (in_string && c == '\\' && i + 1 < line.size()) {
-      c = line[++i];
-      if (c == 'u') {
-        c = static_cast<char>(std::stoi(line.substr(i + 1, 4), nullptr, 16));
-        i += 4;
-      }
-      strings.back() += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
-    } else if (in_string) {
-      strings.back() += c;
-    }
-  }
-  return strings;
 }
 
 }  // namespace
@@ -118,9 +95,10 @@ std::vector<LoggedRequest> CorvanedProcess::Log() const {
   std::vector<LoggedRequest> log;
   std::istringstream lines(ReadFile(dir_ + "/requests.log"));
   for (std::string line; std::getline(lines, line);) {
-    // {"db":…,"command":…,"code":…}
-    std::vector<std::string> s = Strings(line);
-    if (s.size() == 6 && line.back() == '}') log.push_back({s[1], s[3], s[5]});
+    // {"db":…,"command":…,"code":…}; a line cut short by a crash is no JSON and is left out.
+    const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+    if (object.is_object())
+      log.push_back({object.value("db", ""), object.value("command", ""), object.value("code", "")});
   }
   return log;
 }
