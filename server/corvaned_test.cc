@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,12 +23,19 @@ using testing::TestClient;
 // waits on the port without polling the file system.
 class Corvaned {
  public:
-  Corvaned(const std::string& data_dir, std::vector<std::string> args) {
+  // `limits`: resource limits of the child (setrlimit), as pairs of resource and value.
+  Corvaned(const std::string& data_dir, std::vector<std::string> args,
+           std::vector<std::pair<int, rlim_t>> limits = {}) {
     int ready[2];
     EXPECT_EQ(::pipe(ready), 0);
     args.insert(args.begin(), {CORVANED_PATH, "--listen", "127.0.0.1:0", "--data", data_dir, "--ready-file",
                                "/dev/fd/" + std::to_string(ready[1])});
     if ((pid_ = ::fork()) == 0) {
+      for (const auto& [resource, value] : limits) {
+        const rlimit limit{value, value};
+        ::setrlimit(resource, &limit);
+      }
+      ::signal(SIGXFSZ, SIG_IGN);  // a write past the file size limit fails with EFBIG instead
       std::vector<char*> argv;
       argv.reserve(args.size() + 1);
       for (std::string& arg : args) argv.push_back(arg.data());
@@ -85,6 +93,64 @@ TEST(CorvanedTest, ExitAfterRequestsKeepsTheCommitAndSigtermStopsCleanly) {
   const std::vector<testing::LogEntry> log = testing::ReadLog(dir.path() + "/log");
   EXPECT_EQ(log.back(), (testing::LogEntry{"made", "_connect=*"}));
   EXPECT_FALSE(testing::ReadFile(dir.path() + "/made.db").empty());
+}
+
+// A request that would need more memory or disk than the process may have fails alone, saying why and
+// leaving nothing behind; the server goes on, and another client's session is untouched.
+TEST(CorvanedTest, RequestsPastMemoryOrDiskFailAloneAndSayWhy) {
+  std::string wide = "_process=<kiv:user kiv:userid=\"w\">";  // 15 MiB encoded, 1.6 million elements
+  for (int i = 0; i < 1'600'000; ++i) wide += "<a/>";
+  wide += "</kiv:user>";
+  const std::string big = "_process=<kiv:user kiv:userid=\"b\">" + std::string(2 << 20, 'x') + "</kiv:user>";
+  const struct {
+    int resource;
+    rlim_t limit;
+    std::vector<std::string> args;
+    const std::string& command;
+    std::string reply;
+    std::string id;  // of the next document stored: a write that failed may have used one
+  } cases[] = {
+      {RLIMIT_AS,
+       rlim_t{400} << 20,
+       {},
+       wide,
+       testing::Failure("KIVXDE0050",
+                        "Invalid document: more than 200000 elements (--max-document-elements)"),
+       "1"},
+      {RLIMIT_AS,
+       rlim_t{400} << 20,
+       {"--max-document-elements", "2000000"},
+       wide,
+       testing::Failure("KIVXDE0050",
+                        "Invalid document: it would take more than 64 MiB of memory (--max-document-memory)"),
+       "1"},
+      {RLIMIT_FSIZE,
+       rlim_t{1} << 20,
+       {},
+       big,
+       testing::Failure("KIVXXE8610", "unknown error: cannot commit to db: disk I/O error"),
+       "2"},
+  };
+  for (const auto& c : cases) {
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer reserves terabytes of address space: it cannot run under RLIMIT_AS at all.
+    if (c.resource == RLIMIT_AS) continue;
+#endif
+    SCOPED_TRACE(c.resource == RLIMIT_AS ? "address space" : "file size");
+    testing::TempDir dir;
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--create-database", "db"});
+    Corvaned server(dir.path(), args, {{c.resource, c.limit}});
+    TestClient client(server.port()), other(server.port());
+    testing::ClientSession s = other.Connect();
+    other.In(&s, "_XQL=/kiv:user");
+    EXPECT_EQ(client.Send(c.command), c.reply);
+    other.In(&s, "_process=<kiv:user kiv:userid=\"o\"/>");
+    const std::string committed = other.In(&s, "_commit=*");
+    EXPECT_EQ(committed, Message("Transaction committed", &s));
+    EXPECT_EQ(client.Send("_XQL=/kiv:user"),
+              testing::Result("<kiv:user kiv:id=\"" + c.id + "\" kiv:userid=\"o\"/>"));
+  }
 }
 
 }  // namespace

@@ -68,5 +68,40 @@ TEST(DocumentTest, RefusedSubmissionsAndNestingDepth) {
   EXPECT_FALSE(ParseSubmission(nested(1'000'000, true)) || ParseSubmission(nested(1'000'000, false)));
 }
 
+// A document past a limit, or one whose UTF-8 form would not parse again, is refused with a reason.
+TEST(DocumentTest, RefusalsThatSayWhy) {
+  const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
+  auto wide = [](int elements) {
+    std::string xml = "<kiv:user kiv:userid=\"u\">";
+    for (int i = 1; i < elements; ++i) xml += "<a/>";
+    return xml + "</kiv:user>";
+  };
+  const DocumentLimits small{10, 1 << 20};
+  const struct {
+    std::string xml;
+    DocumentLimits limits;
+    std::string refusal;  // empty: accepted
+  } cases[] = {
+      {latin1 + "<kiv:user kiv:userid=\"m\" kiv:\xBAuserid=\"\xE9\"/>", {},
+       "the name \"kiv:\xC2\xBAuserid\" is no XML name in UTF-8, in which replies carry it"},
+      {latin1 + "<kiv:user kiv:userid=\"m\"><\xAA/></kiv:user>", {},
+       "the name \"\xC2\xAA\" is no XML name in UTF-8, in which replies carry it"},
+      {latin1 + "<kiv:user kiv:userid=\"m\"><a \xB5=\"1\"/></kiv:user>", {},
+       "the name \"\xC2\xB5\" is no XML name in UTF-8, in which replies carry it"},
+      {latin1 + "<kiv:user kiv:userid=\"\xE9\"><\xE9/></kiv:user>", {}, ""},  // a name in UTF-8 too
+      {wide(10), small, ""},
+      {wide(11), small, "more than 10 elements (--max-document-elements)"},
+      {"<kiv:user kiv:userid=\"u\">" + std::string(1 << 20, 'x') + "</kiv:user>", small,
+       "it would take more than 1 MiB of memory (--max-document-memory)"},
+      {"<kiv:user kiv:userid=\"u\" a=\"" + std::string(1 << 20, 'x') + "\"/>", small,
+       "it would take more than 1 MiB of memory (--max-document-memory)"},
+  };
+  for (const auto& c : cases) {
+    std::string refusal = "unchanged";
+    EXPECT_EQ(ParseSubmission(c.xml, c.limits, &refusal).has_value(), c.refusal.empty()) << c.refusal;
+    EXPECT_EQ(refusal, c.refusal);
+  }
+}
+
 }  // namespace
 }  // namespace corvane

@@ -71,6 +71,20 @@ int ParseOptions(int argc, char** argv, Options* options) {
                  "Most connections served at once, one thread each; more wait to be accepted")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
+  size_t document_memory_mib = service.document_limits.max_memory >> 20;
+  app.add_option("--max-document-elements", service.document_limits.max_elements,
+                 "Most elements in one submitted document; more are refused with KIVXDE0050")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  app.add_option("--max-document-memory", document_memory_mib,
+                 "Most memory in MiB that one submitted document may take parsed; more is refused with "
+                 "KIVXDE0050")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  bool unchecked_reads = false;
+  app.add_flag("--bench-unchecked-reads", unchecked_reads,
+               "Benchmark switch: do not check a transaction's reads at its first write (changes are then "
+               "no longer serializable); only to measure what the check costs");
   app.add_option("--exit-after-requests", http.exit_after_requests,
                  "Fault injection: die at once, as in a crash (SIGKILL), right after the reply to the "
                  "N-th request is written; 0 never")
@@ -88,6 +102,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
   }
   service.session_timeout = Seconds(session_timeout);
   service.lock_timeout = Seconds(lock_timeout);
+  service.document_limits.max_memory = document_memory_mib << 20;
+  service.check_reads = !unchecked_reads;
   return -1;
 }
 

@@ -41,7 +41,8 @@ struct Operand {
 // Parses the value of a valid request of "_XQL", "_delete" or "_process" (the other verbs have none).
 // On failure returns the code to answer (KIVXQE0040, KIVXDE0050) and, where there is more to say than the
 // code's text, what was wrong in `detail`.
-Code ParseOperand(const Request& request, Operand* operand, std::string* detail);
+Code ParseOperand(const Request& request, const DocumentLimits& limits, Operand* operand,
+                  std::string* detail);
 
 }  // namespace corvane
 

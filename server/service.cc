@@ -231,7 +231,9 @@ Service::Outcome Service::ExecuteSessionless(Database* db, const Request& reques
 Code Service::Run(Transaction* transaction, const Request& request, const Author& author,
                   Selection* selection, std::string* detail) {
   Operand operand;
-  if (Code parsed = ParseOperand(request, &operand, detail); parsed != Code::kOk) return parsed;
+  if (Code parsed = ParseOperand(request, options_.document_limits, &operand, detail); parsed != Code::kOk) {
+    return parsed;
+  }
   switch (request.verb) {
     case Verb::kXql:
       return transaction->Query(*operand.query, selection);

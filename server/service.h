@@ -33,6 +33,8 @@ struct ServiceOptions {
   // Benchmark switch: false turns off the check of a transaction's reads at its first write (and so
   // serializable changes), to measure what the check costs.
   bool check_reads = true;
+  // What one submitted document may cost.
+  DocumentLimits document_limits;
 };
 
 class Service {
@@ -69,8 +71,8 @@ class Service {
   Outcome ExecuteSessionless(Database* db, const Request& request, const Caller& caller);
   Outcome Answer(const Request& request, const Caller& caller);
   // Runs a verb on a transaction: a query's nodes go to `selection`; a failure may say more in `detail`.
-  static Code Run(Transaction* transaction, const Request& request, const Author& author,
-                  Selection* selection, std::string* detail);
+  Code Run(Transaction* transaction, const Request& request, const Author& author, Selection* selection,
+           std::string* detail);
   TransactionSettings transaction_settings() const { return {options_.lock_timeout, options_.check_reads}; }
   void ExpireLoop();
 

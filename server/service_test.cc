@@ -56,6 +56,13 @@ TEST_F(ServiceTest, SessionlessCommandsAndTheirReplies) {
       {"_XQL=/kiv:user", kNotFound, "nodb"},
       {"_delete=kiv:user[kiv:userid=\"u\"]", Failure("KIVXQE0040", "Invalid query")},  // not an attribute
       {"_process=<kiv:other kiv:userid=\"u\"/>", Failure("KIVXDE0050", "Invalid document")},
+      // Stored as UTF-8, the name would no longer parse: refused, saying so.
+      {"_process=<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><kiv:user kiv:userid=\"m\" "
+       "kiv:\xBAuserid=\"\xE9\" "
+       "xmlns:kiv=\"http://namespaces.corvane.example/kiv\"/>",
+       Failure("KIVXDE0050",
+               "Invalid document: the name \"kiv:\xC2\xBAuserid\" is no XML name in UTF-8, in which replies "
+               "carry it")},
       {"_process=<kiv:user kiv:userid=\"u\"/>", kStored},
       {"_process=<kiv:user kiv:userid=\"u\">other</kiv:user>", kDuplicate},
       // A kiv:id that names no document is taken as given; later ids come after it.
