@@ -41,4 +41,9 @@ bool Catalog::Create(std::string_view name, std::string* error) {
   return OpenLocked(name, true, error) != nullptr;
 }
 
+void Catalog::CloseWriteLocks() {
+  std::lock_guard lock(mu_);
+  for (auto& [name, db] : open_) db->write_lock().Close();
+}
+
 }  // namespace corvane

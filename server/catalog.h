@@ -26,6 +26,8 @@ class Catalog {
   Database* Get(std::string_view name);
   // Creates the database unless it exists.
   bool Create(std::string_view name, std::string* error);
+  // Closes the write lock of every open database (at shutdown).
+  void CloseWriteLocks();
 
  private:
   Database* OpenLocked(std::string_view name, bool create, std::string* error);

@@ -82,11 +82,14 @@ TEST(DocumentTest, RefusalsThatSayWhy) {
     DocumentLimits limits;
     std::string refusal;  // empty: accepted
   } cases[] = {
-      {latin1 + "<kiv:user kiv:userid=\"m\" kiv:\xBAuserid=\"\xE9\"/>", {},
+      {latin1 + "<kiv:user kiv:userid=\"m\" kiv:\xBAuserid=\"\xE9\"/>",
+       {},
        "the name \"kiv:\xC2\xBAuserid\" is no XML name in UTF-8, in which replies carry it"},
-      {latin1 + "<kiv:user kiv:userid=\"m\"><\xAA/></kiv:user>", {},
+      {latin1 + "<kiv:user kiv:userid=\"m\"><\xAA/></kiv:user>",
+       {},
        "the name \"\xC2\xAA\" is no XML name in UTF-8, in which replies carry it"},
-      {latin1 + "<kiv:user kiv:userid=\"m\"><a \xB5=\"1\"/></kiv:user>", {},
+      {latin1 + "<kiv:user kiv:userid=\"m\"><a \xB5=\"1\"/></kiv:user>",
+       {},
        "the name \"\xC2\xB5\" is no XML name in UTF-8, in which replies carry it"},
       {latin1 + "<kiv:user kiv:userid=\"\xE9\"><\xE9/></kiv:user>", {}, ""},  // a name in UTF-8 too
       {wide(10), small, ""},

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
 
   int signal_number = 0;
   sigwait(&signals, &signal_number);
+  service.BeginStop();  // writers waiting for a lock are answered at once, not waited out
   server.Stop();
   service.Stop();
   return 0;

@@ -39,6 +39,22 @@ std::string SuccessReply(const Selection& selection, const SessionIdentity* who)
   return WriteResultReply(WriteSelection(selection), who);
 }
 
+// Calls the test seam around a command, also when the command throws.
+class HookedCommand {
+ public:
+  explicit HookedCommand(const std::function<void(bool)>& hook) : hook_(hook) {
+    if (hook_) hook_(true);
+  }
+  ~HookedCommand() {
+    if (hook_) hook_(false);
+  }
+  HookedCommand(const HookedCommand&) = delete;
+  HookedCommand& operator=(const HookedCommand&) = delete;
+
+ private:
+  const std::function<void(bool)>& hook_;
+};
+
 // What the exception being handled says about a failure inside a request.
 std::string FailureDetail() {
   try {
@@ -85,6 +101,8 @@ bool Service::Start(std::string* error) {
   return true;
 }
 
+void Service::BeginStop() { catalog_.CloseWriteLocks(); }
+
 void Service::Stop() {
   {
     std::lock_guard lock(expiry_mu_);
@@ -120,12 +138,19 @@ Service::Response Service::Handle(std::string_view target, const Caller& caller)
   try {
     request = DecodeRequest(target);
     if (!request.collection) response.status = 404;
+    HookedCommand hooked(options_.command_hook);
     Outcome outcome = Answer(request, caller);
     code = outcome.code;
     response.body = std::move(outcome.body);
   } catch (...) {
     try {
-      response.body = WriteFailureReply(code, nullptr, FailureDetail());
+      // A request that names a valid session gets the session's unchanged identity back.
+      std::optional<SessionIdentity> who;
+      if (std::shared_ptr<Session> session = request.has_session ? SessionNamed(request) : nullptr) {
+        std::lock_guard lock(session->mu);
+        if (session->open && session->key == request.session_key) who = {request.session_id, session->key};
+      }
+      response.body = WriteFailureReply(code, who ? &*who : nullptr, FailureDetail());
     } catch (...) {
       response = Response{500, std::string()};
     }
@@ -164,13 +189,17 @@ Service::Outcome Service::Execute(Database* db, const Request& request, const Ca
                              : ExecuteSessionless(db, request, caller);
 }
 
-Service::Outcome Service::ExecuteInSession(Database* db, const Request& request, const Caller& caller) {
-  Outcome invalid{Code::kInvalidSession, WriteFailureReply(Code::kInvalidSession, nullptr)};
+std::shared_ptr<Session> Service::SessionNamed(const Request& request) const {
   uint64_t id = 0;
   const std::string& text = request.session_id;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
-  if (ec != std::errc() || end != text.data() + text.size()) return invalid;
-  std::shared_ptr<Session> session = sessions_.Find(id);
+  if (ec != std::errc() || end != text.data() + text.size()) return nullptr;
+  return sessions_.Find(id);
+}
+
+Service::Outcome Service::ExecuteInSession(Database* db, const Request& request, const Caller& caller) {
+  Outcome invalid{Code::kInvalidSession, WriteFailureReply(Code::kInvalidSession, nullptr)};
+  std::shared_ptr<Session> session = SessionNamed(request);
   if (!session) return invalid;
 
   std::lock_guard lock(session->mu);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ struct ServiceOptions {
   bool check_reads = true;
   // What one submitted document may cost.
   DocumentLimits document_limits;
+  // Test seam: called on the serving thread right before a request's command runs (true) and right
+  // after (false), e.g. to make an allocation inside it fail.
+  std::function<void(bool starting)> command_hook;
 };
 
 class Service {
@@ -55,6 +59,9 @@ class Service {
   // cannot be had, an unexpected exception) fails that request alone with KIVXXE8610 and a text that says
   // what happened; when not even that reply can be made, the answer is status 500 without a body.
   Response Handle(std::string_view target, const Caller& caller = {}) noexcept;
+  // Starts the shutdown: writes that wait for a write lock fail now with KIVXLE0060, and so does every
+  // write that would have to wait for one. Called before the connections are closed.
+  void BeginStop();
   // Rolls back and closes every session and stops the expiry.
   void Stop();
 
@@ -69,6 +76,8 @@ class Service {
   Outcome Execute(Database* db, const Request& request, const Caller& caller);
   Outcome ExecuteInSession(Database* db, const Request& request, const Caller& caller);
   Outcome ExecuteSessionless(Database* db, const Request& request, const Caller& caller);
+  // The session whose id the request names (its key still to be checked), or null.
+  std::shared_ptr<Session> SessionNamed(const Request& request) const;
   Outcome Answer(const Request& request, const Caller& caller);
   // Runs a verb on a transaction: a query's nodes go to `selection`; a failure may say more in `detail`.
   Code Run(Transaction* transaction, const Request& request, const Author& author, Selection* selection,

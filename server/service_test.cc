@@ -273,5 +273,24 @@ TEST(ServiceOptionsTest, WaitsExpiryLimitsAndDatabasesCreatedOnFirstUse) {
   EXPECT_TRUE(d.id != a.id && d.id != b.id) << d.id;
 }
 
+// At shutdown a write waiting for the lock is answered at once: it does not wait out its time-out nor
+// take the lock that a rolled back session gives up.
+TEST(ServiceOptionsTest, StoppingFailsWaitingWritersAtOnce) {
+  ServiceOptions options;
+  options.lock_timeout = 600s;
+  TestServer server(options);
+  TestClient c(server.port());
+  ClientSession a = c.Connect();
+  c.In(&a, "_process=<kiv:user kiv:userid=\"a\"/>");
+  std::string waited;
+  std::thread writer(
+      [&] { waited = TestClient(server.port()).Send("_process=<kiv:user kiv:userid=\"w\"/>"); });
+  while (server.service().WaitingWriters("db") == 0) std::this_thread::yield();
+  server.service().BeginStop();
+  c.In(&a, "_rollback=*");
+  writer.join();
+  EXPECT_EQ(waited, Failure("KIVXLE0060", "Database locked by another session"));
+}
+
 }  // namespace
 }  // namespace corvane
