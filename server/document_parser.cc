@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <climits>
+#include <exception>
+#include <memory>
 #include <new>
 #include <set>
 #include <string>
@@ -23,7 +25,18 @@ constexpr size_t kElementCost = sizeof(Node) + sizeof(Element) + 16;
 constexpr size_t kAttributeCost = sizeof(Attribute) + 32;
 constexpr size_t kTextCost = sizeof(Node) + 16;
 
+using ParserPtr = std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)>;
+
+ParserPtr NewParser(const XML_Char* encoding) {
+  ParserPtr parser(XML_ParserCreate(encoding), &XML_ParserFree);
+  if (parser == nullptr) throw std::bad_alloc();
+  return parser;
+}
+
 struct Builder {
+  Builder(Element* tree_root, XML_Parser expat, const DocumentLimits& document_limits)
+      : root(tree_root), parser(expat), limits(document_limits) {}
+
   Element* root;
   XML_Parser parser;
   const DocumentLimits& limits;
@@ -34,6 +47,9 @@ struct Builder {
   size_t elements = 0;
   size_t memory = 0;
   bool utf8 = true;  // the document's encoding is UTF-8 (declared, or by default)
+  // What a handler threw (no memory): it must not pass through expat, whose state it would leave
+  // undone; the parse stops and it is thrown again once expat has returned.
+  std::exception_ptr failure;
 
   void Stop(std::string why) {
     stopped = true;
@@ -48,11 +64,20 @@ struct Builder {
          std::string(limits.memory_option) + ")");
     return false;
   }
+  // Runs a handler's work unless the parse has stopped, keeping what it throws for later.
+  template <typename Work>
+  void Guarded(Work work) {
+    if (stopped) return;
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+      Stop(std::string());
+    }
+  }
 };
 
-void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
-  auto* builder = static_cast<Builder*>(data);
-  if (builder->stopped) return;
+void Start(Builder* builder, const XML_Char* name, const XML_Char** attributes) {
   if (builder->open.size() >= kMaxDepth) {
     builder->Stop(std::string());
     return;
@@ -85,17 +110,8 @@ void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
   builder->open.push_back(element);
 }
 
-void OnEnd(void* data, const XML_Char*) {
-  auto* builder = static_cast<Builder*>(data);
-  if (builder->stopped) return;
-  // The list of children grew by doubling: what it holds is all it keeps.
-  builder->open.back()->children.shrink_to_fit();
-  builder->open.pop_back();
-}
-
-void OnText(void* data, const XML_Char* text, int length) {
-  auto* builder = static_cast<Builder*>(data);
-  if (builder->stopped || builder->open.empty()) return;
+void Text(Builder* builder, const XML_Char* text, int length) {
+  if (builder->open.empty()) return;
   std::vector<Node>& children = builder->open.back()->children;
   // expat delivers one text in several pieces; they are kept as one run.
   bool run = !children.empty() && !children.back().element;
@@ -104,22 +120,43 @@ void OnText(void* data, const XML_Char* text, int length) {
   children.back().text.append(text, static_cast<size_t>(length));
 }
 
+void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+  auto* builder = static_cast<Builder*>(data);
+  builder->Guarded([&] { Start(builder, name, attributes); });
+}
+
+void OnEnd(void* data, const XML_Char*) {
+  auto* builder = static_cast<Builder*>(data);
+  builder->Guarded([&] {
+    // The list of children grew by doubling: what it holds is all it keeps.
+    builder->open.back()->children.shrink_to_fit();
+    builder->open.pop_back();
+  });
+}
+
+void OnText(void* data, const XML_Char* text, int length) {
+  auto* builder = static_cast<Builder*>(data);
+  builder->Guarded([&] { Text(builder, text, length); });
+}
+
 void OnDeclaration(void* data, const XML_Char*, const XML_Char* encoding, int) {
   auto* builder = static_cast<Builder*>(data);
   if (encoding == nullptr) return;
-  std::string name(encoding);
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  builder->utf8 = name == "utf-8" || name == "utf8";
+  builder->Guarded([&] {
+    std::string name(encoding);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    builder->utf8 = name == "utf-8" || name == "utf8";
+  });
 }
 
 // Whether `name` is an XML name in UTF-8: expat's other encodings (ISO-8859-1 above all) allow name
 // characters that its UTF-8 reading does not.
 bool IsUtf8Name(const std::string& name) {
-  XML_Parser parser = XML_ParserCreate("UTF-8");
-  if (parser == nullptr) throw std::bad_alloc();
   const std::string element = "<" + name + "/>";
-  bool ok = XML_Parse(parser, element.data(), static_cast<int>(element.size()), 1) == XML_STATUS_OK;
-  XML_ParserFree(parser);
+  ParserPtr parser = NewParser("UTF-8");
+  const bool ok =
+      XML_Parse(parser.get(), element.data(), static_cast<int>(element.size()), 1) == XML_STATUS_OK;
+  if (XML_GetErrorCode(parser.get()) == XML_ERROR_NO_MEMORY) throw std::bad_alloc();
   return ok;
 }
 
@@ -162,16 +199,19 @@ bool IsNamespaceDeclaration(std::string_view name) {
 bool ParseElement(std::string_view xml, Element* root, const DocumentLimits& limits, std::string* refusal) {
   if (xml.size() > INT_MAX) return false;
   *root = Element();
-  XML_Parser parser = XML_ParserCreate(nullptr);
-  if (parser == nullptr) throw std::bad_alloc();
-  Builder builder{root, parser, limits};
-  XML_SetUserData(parser, &builder);
-  XML_SetElementHandler(parser, OnStart, OnEnd);
-  XML_SetCharacterDataHandler(parser, OnText);
-  XML_SetXmlDeclHandler(parser, OnDeclaration);
-  const XML_Status status = XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1);
-  const bool no_memory = XML_GetErrorCode(parser) == XML_ERROR_NO_MEMORY;
-  XML_ParserFree(parser);
+  ParserPtr parser = NewParser(nullptr);
+  Builder builder{root, parser.get(), limits};
+  XML_SetUserData(parser.get(), &builder);
+  XML_SetElementHandler(parser.get(), OnStart, OnEnd);
+  XML_SetCharacterDataHandler(parser.get(), OnText);
+  XML_SetXmlDeclHandler(parser.get(), OnDeclaration);
+  const XML_Status status = XML_Parse(parser.get(), xml.data(), static_cast<int>(xml.size()), 1);
+  const bool no_memory = XML_GetErrorCode(parser.get()) == XML_ERROR_NO_MEMORY;
+  parser.reset();
+  if (builder.failure) {
+    *root = Element();
+    std::rethrow_exception(builder.failure);
+  }
   if (no_memory) throw std::bad_alloc();
   if (refusal != nullptr) *refusal = builder.refusal;
   if (status != XML_STATUS_OK || !builder.seen_root || builder.stopped) {

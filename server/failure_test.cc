@@ -18,13 +18,23 @@ thread_local long fail_countdown = 0;
 
 }  // namespace
 
+// Every form of the plain operator new and delete is replaced alike, so that what one allocates the
+// other frees (the nothrow form serves std::stable_sort's buffer, for one).
 void* operator new(std::size_t size) {
   if (fail_countdown > 0 && --fail_countdown == 0) throw std::bad_alloc();
   if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
   throw std::bad_alloc();
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace corvane {
 namespace {
