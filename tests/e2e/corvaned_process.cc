@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -101,6 +102,21 @@ std::vector<LoggedRequest> CorvanedProcess::Log() const {
       log.push_back({object.value("db", ""), object.value("command", ""), object.value("code", "")});
   }
   return log;
+}
+
+std::vector<std::string> CorvanedProcess::Audit(const std::string &database) const {
+  const std::string command =
+      std::string(CUSTOR_CORVANED) + " audit --json --data '" + dir_ + "/data' --database '" + database + "'";
+  std::vector<std::string> lines;
+  FILE *out = popen(command.c_str(), "r");
+  if (out == nullptr) throw std::runtime_error("cannot run " + command);
+  std::string text;
+  char block[4096];
+  for (size_t n; (n = std::fread(block, 1, sizeof block, out)) > 0;) text.append(block, n);
+  if (pclose(out) != 0) throw std::runtime_error(command + " failed");
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }
 
 }  // namespace custor::e2e

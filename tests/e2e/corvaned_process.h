@@ -26,12 +26,15 @@ class CorvanedProcess {
   CorvanedProcess &operator=(const CorvanedProcess &) = delete;
 
   int port() const { return port_; }
+  pid_t pid() const { return pid_; }
   const std::string &data_dir() const { return dir_; }
   // Ends the process (if it has not ended by itself) with `signal`, SIGKILL for a crash, and starts it
   // again on the same data with other extra arguments, on a new port.
   void Start(std::vector<std::string> extra_args, int signal = SIGTERM);
   // Every request served so far, in order.
   std::vector<LoggedRequest> Log() const;
+  // The audit trail of `database` as "corvaned audit --json" prints it, one JSON object a line.
+  std::vector<std::string> Audit(const std::string &database) const;
 
  private:
   void Launch();
