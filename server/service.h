@@ -83,6 +83,7 @@ class Service {
   Code Run(Transaction* transaction, const Request& request, const Author& author, Selection* selection,
            std::string* detail);
   TransactionSettings transaction_settings() const { return {options_.lock_timeout, options_.check_reads}; }
+  // Ends idle sessions, and gives the memory of large requests back to the system.
   void ExpireLoop();
 
   const ServiceOptions options_;
@@ -90,6 +91,7 @@ class Service {
   SessionTable sessions_;
   RequestLog log_;
   std::atomic<uint64_t> sessionless_owner_{0};
+  std::atomic<bool> trim_pending_{false};  // a large request was served since the last trim
 
   std::mutex expiry_mu_;
   std::condition_variable expiry_wake_;
