@@ -12,7 +12,7 @@ namespace {
 
 std::string Stored(const Document& document) {
   std::string xml;
-  WriteElement(document.root, &xml);
+  WriteElement(document.root(), &xml);
   return xml;
 }
 
@@ -61,7 +61,7 @@ std::string FormatTime(int64_t time_ms) {
   std::time_t seconds = static_cast<std::time_t>(time_ms / 1000);
   std::tm utc{};
   gmtime_r(&seconds, &utc);
-  char text[40];
+  char text[80];  // room for any int fields, which gmtime_r keeps far smaller
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
                 utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(time_ms % 1000));
   return text;

@@ -23,11 +23,11 @@ bool IsIndexedReference(std::string_view element) {
 
 std::vector<Collection::Key> Collection::KeysOf(const Document& document) {
   std::vector<Key> keys;
-  keys.push_back({&kinds_, document.kind()});
+  keys.push_back({&kinds_, std::string(document.kind())});
   keys.push_back({&names_, JoinKey(document.kind(), document.name())});
-  for (const Node& child : document.root.children) {
-    if (child.element && IsIndexedReference(child.element->name)) {
-      keys.push_back({&references_, JoinKey(child.element->name, child.element->OwnText())});
+  for (const Node& child : document.root().children()) {
+    if (child.is_element() && IsIndexedReference(child.element().name())) {
+      keys.push_back({&references_, JoinKey(child.element().name(), child.element().OwnText())});
     }
   }
   return keys;

@@ -19,7 +19,7 @@ std::unique_ptr<Database> Database::Open(const std::string& path, std::string na
       [&](int64_t id, std::string_view xml) {
         auto document = std::make_shared<Document>();
         document->id = id;
-        if (!ParseElement(xml, &document->root)) return false;
+        if (!ParseElement(xml, &document->tree)) return false;
         db->collection_.Put(std::move(document));
         return true;
       },
@@ -42,7 +42,7 @@ bool Database::Commit(const Changes& changes, const Author& author, std::string*
   for (const auto& [id, document] : changes) {
     if (document) {
       std::string xml;
-      WriteElement(document->root, &xml);
+      WriteElement(document->root(), &xml);
       puts.emplace_back(id, std::move(xml));
     } else {
       deletes.push_back(id);

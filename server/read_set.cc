@@ -11,7 +11,7 @@ namespace {
 
 std::string Serialised(const Selection::Item& item) {
   std::string out;
-  WriteElement(*item.element, &out);
+  WriteElement(item.element, &out);
   return out;
 }
 

@@ -80,13 +80,13 @@ Code Transaction::Process(Submission submission) {
   if (Code locked = Lock(&newly); locked != Code::kOk) return locked;
   TakenLock taken(db_, owner_, &holds_lock_, newly);
 
-  const std::string& kind = submission.root.name;
-  std::string_view name = *submission.root.FindAttribute(NameAttributeOf(kind));
+  const std::string kind(submission.tree.root().name());
+  const std::string name(*submission.tree.root().FindAttribute(NameAttributeOf(kind)));
   // Uniqueness as this transaction sees it: a document of the same kind and name other than the one
   // that this store replaces refuses the store, and so does a "kiv:id" naming another kind.
   corvane::Query same_name;
-  same_name.steps.push_back(Step{
-      kind, {Predicate{Predicate::Kind::kAttribute, std::string(NameAttributeOf(kind)), std::string(name)}}});
+  same_name.steps.push_back(
+      Step{kind, {Predicate{Predicate::Kind::kAttribute, std::string(NameAttributeOf(kind)), name}}});
   const Changes* changes = changes_.empty() ? nullptr : &changes_;
   bool refused = db_->Read([&](const Collection& committed) {
     if (submission.id) {
@@ -108,7 +108,7 @@ Code Transaction::Process(Submission submission) {
 
   auto document = std::make_shared<Document>();
   document->id = submission.id ? *submission.id : db_->NewId();
-  document->root = std::move(submission.root);
+  document->tree = std::move(submission.tree);
   changes_[document->id] = std::move(document);
   if (submission.id) db_->ReserveId(*submission.id);
   taken.Keep();
