@@ -10,6 +10,7 @@
 
 #include "audit_command.h"
 #include "http_server.h"
+#include "memory.h"
 #include "options.h"
 #include "service.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   ::signal(SIGPIPE, SIG_IGN);
+  corvane::KeepLargeBlocksReturnable();
 
   std::string error;
   corvane::Service service(options.service);

@@ -6,30 +6,17 @@
 #include <new>
 #include <system_error>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
+#include "memory.h"
 
 namespace corvane {
 
 namespace {
 
-// A request target from which on the memory that the request freed is given back to the system.
+// A request target from which on the memory that the request freed is given back to the system: the
+// expiry thread gives back the pages freed inside the heaps one to two periods (at most two seconds)
+// later, once the HTTP layer has freed the request's buffers too, and at most once a period however
+// many large requests come.
 constexpr size_t kLargeRequestBytes = size_t{1} << 20;
-
-// glibc keeps the memory that a request frees in its arenas (one for each serving thread, as it
-// happens) and gives back to the system only the free top of a heap; blocks above its mmap threshold
-// come from the heaps too once it has raised that threshold (up to 32 MiB) on freeing such a block.
-// So what a large request parsed, logged and wrote would stay resident after it, request after
-// request on other threads. A trim returns every whole free page. It runs on the expiry thread within
-// a second after a large request, once the HTTP layer has freed the request's buffers too, and at most
-// once a period however many large requests come; its cost (a walk over the arenas) is small beside
-// that of parsing a MiB.
-void ReleaseFreedMemory() {
-#if defined(__GLIBC__)
-  malloc_trim(0);
-#endif
-}
 
 // Owners of sessionless writes lie above every session id.
 constexpr uint64_t kSessionlessOwners = uint64_t{1} << 63;
@@ -144,7 +131,7 @@ void Service::ExpireLoop() {
   while (!expiry_wake_.wait_for(lock, period, [this] { return stopping_; })) {
     lock.unlock();
     sessions_.ExpireIdle(SessionTable::Clock::now());
-    if (trim_pending_.exchange(false)) ReleaseFreedMemory();
+    if (trim_countdown_ > 0 && --trim_countdown_ == 0) ReleaseFreedMemory();
     lock.lock();
   }
 }
@@ -179,7 +166,7 @@ Service::Response Service::Handle(std::string_view target, const Caller& caller)
     }
   }
   log_.Write(request.database, request.command, CodeName(code));
-  if (target.size() >= kLargeRequestBytes) trim_pending_ = true;
+  if (target.size() >= kLargeRequestBytes) trim_countdown_ = 2;
   return response;
 }
 

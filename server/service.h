@@ -91,7 +91,8 @@ class Service {
   SessionTable sessions_;
   RequestLog log_;
   std::atomic<uint64_t> sessionless_owner_{0};
-  std::atomic<bool> trim_pending_{false};  // a large request was served since the last trim
+  // Periods of the expiry until the memory that a large request freed is given back; 0: none due.
+  std::atomic<int> trim_countdown_{0};
 
   std::mutex expiry_mu_;
   std::condition_variable expiry_wake_;
