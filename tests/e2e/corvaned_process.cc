@@ -26,8 +26,10 @@ std::string ReadFile(const std::string &path) {
 }  // namespace
 
 CorvanedProcess::CorvanedProcess(std::vector<std::string> extra_args) : extra_args_(std::move(extra_args)) {
-  char pattern[] = "/tmp/custor-e2e-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
+  // Under TMPDIR when it is set (a benchmark may want a file system without fsync costs).
+  const char *tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/custor-e2e-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   dir_ = pattern;
   Launch();
 }
