@@ -1,9 +1,6 @@
 // Four agent processes drive the library against one corvaned at once, on names that all of them share
 // and on names that each owns. Every answer is "0" or a known refusal, and what each process was told
 // it changed is what the collection holds at the end, with no group referring to what is gone.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -13,6 +10,7 @@
 #include <vector>
 
 #include "e2e/e2e_test.h"
+#include "load/children.h"
 
 namespace custor::load {
 namespace {
@@ -128,22 +126,6 @@ struct Worker {
   }
 };
 
-// Runs `body` in `n` child processes at once, so that no connection of the agent is shared across a
-// fork; true when all of them exit with 0.
-template <typename Body>
-bool InChildren(int n, Body body) {
-  std::vector<pid_t> pids;
-  for (int p = 0; p < n; ++p) {
-    if (pids.emplace_back(fork()) == 0) std::_Exit(body(p));
-  }
-  bool all = true;
-  for (pid_t pid : pids) {
-    int status = 0;
-    all = waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0 && all;
-  }
-  return all;
-}
-
 TEST(Load, FourAgentsKeepTheCollectionWhole) {
   // Writers queue for the lock rather than fail; sessions that refusals leave open end soon.
   e2e::CorvanedProcess server({"--lock-timeout", "120", "--session-timeout", "2"});
@@ -196,85 +178,6 @@ TEST(Load, FourAgentsKeepTheCollectionWhole) {
       }
     }
   }
-}
-
-}  // namespace
-}  // namespace custor::load
-
-namespace custor::load {
-namespace {
-
-// What the processes of a contention run were told, and what the collection holds at the end.
-struct Tally {
-  int answered = 0, applied = 0, retried = 0, refused = 0;
-};
-
-// Runs `change` (which answers the library's text) until it answers something else than a transaction
-// conflict, at most 50 times; counts the retries. "0" adds `name` to the process's applied list.
-template <typename Change>
-std::string UntilNoConflict(Change change, int *retried) {
-  for (int attempt = 0;; ++attempt) {
-    std::string answer = change();
-    if (answer.rfind("KIVXTE0070", 0) != 0 || attempt == 50) return answer;
-    ++*retried;
-  }
-}
-
-// Four processes each add `per_process` distinct items with `change(p, i)`; `present` tells whether
-// item (p, i) is in the collection at the end. Prints and checks the figures: nothing that answered "0"
-// is lost, every other answer is a classified failure text.
-template <typename Change, typename Present>
-void Contend(const char *what, int per_process, Change change, Present present, const std::string &dir) {
-  ASSERT_TRUE(InChildren(kProcesses, [&](int p) {
-    std::ofstream out(dir + "/" + what + "-" + std::to_string(p));
-    int retried = 0;
-    for (int i = 0; i < per_process; ++i)
-      out << UntilNoConflict([&] { return change(p, i); }, &retried) << "\n";
-    out << "retried " << retried << "\n";
-    return 0;
-  }));
-  Tally tally;
-  int lost = 0;
-  std::vector<std::string> unclassified;
-  for (int p = 0; p < kProcesses; ++p) {
-    std::ifstream in(dir + "/" + what + "-" + std::to_string(p));
-    std::string line;
-    for (int i = 0; i < per_process && std::getline(in, line); ++i) {
-      ++tally.answered;
-      if (line == "0") {
-        ++tally.applied;
-        if (!present(p, i)) ++lost;
-      } else if (line.rfind("KIVX", 0) == 0 || line.rfind("KIVA", 0) == 0) {
-        ++tally.refused;
-      } else {
-        unclassified.push_back(line);
-      }
-    }
-    int retried = 0;
-    if (in >> line >> retried && line == "retried") tally.retried += retried;
-  }
-  std::printf("%s: answered %d, applied %d, retried %d, lost %d\n", what, tally.answered, tally.applied,
-              tally.retried, lost);
-  EXPECT_EQ(tally.answered, kProcesses * per_process);
-  EXPECT_EQ(lost, 0);
-  EXPECT_TRUE(unclassified.empty()) << unclassified.front();
-}
-
-TEST(Contention, ConcurrentEntriesOfOneAclLoseNothing) {
-  e2e::CorvanedProcess server({"--lock-timeout", "120", "--session-timeout", "2"});
-  setenv("CUSTOR_PORT", std::to_string(server.port()).c_str(), 1);
-  const std::string dir = server.data_dir();
-  constexpr const char *db = "contention";
-  ASSERT_TRUE(InChildren(1, [&](int) { return e2e::Seeded(db, e2e::AclDoc("shared")) ? 0 : 1; }));
-  auto entry = [](int p, int i) { return "e" + std::to_string(p) + "_" + std::to_string(i); };
-  Contend(
-      "addACE", 60,
-      [&](int p, int i) { return Take(addACE(0, db, "shared", entry(p, i).c_str(), "read", 0, 0)); },
-      [&](int p, int i) {
-        static const std::string stored = e2e::SendTo(db, "_XQL=/kiv:acl [@kiv:aclname=\"shared\"]");
-        return stored.find(">" + entry(p, i) + "<") != std::string::npos;
-      },
-      dir);
 }
 
 }  // namespace
