@@ -26,10 +26,12 @@ class Fixture {
     Transaction load(db_.get(), 1, {});
     for (int i = 0; i < groups; ++i) {
       if (i % 100 == 0) load.Commit({}, &error);
-      std::string n = std::to_string(i);
-      load.Process(*ParseSubmission("<kiv:group kiv:groupname=\"g" + n + "\"><kiv:userref>u" + n +
-                                    "</kiv:userref><kiv:userref>u" + std::to_string(i + 1) +
-                                    "</kiv:userref><kiv:aclref>a" + n + "</kiv:aclref></kiv:group>"));
+      const std::string n = std::to_string(i);
+      std::string group = "<kiv:group kiv:groupname=\"g";
+      group.append(n).append("\"><kiv:userref>u").append(n).append("</kiv:userref><kiv:userref>u");
+      group.append(std::to_string(i + 1)).append("</kiv:userref><kiv:aclref>a").append(n);
+      group.append("</kiv:aclref></kiv:group>");
+      load.Process(*ParseSubmission(group));
     }
     load.Commit({}, &error);
   }

@@ -21,6 +21,7 @@ using testing::TargetFor;
 std::string Audit(std::vector<std::string> args) {
   args.insert(args.begin(), "audit");
   std::vector<char*> argv;
+  argv.reserve(args.size());
   for (std::string& arg : args) argv.push_back(arg.data());
   char* text = nullptr;
   size_t size = 0;

@@ -25,7 +25,7 @@ class Corvaned {
  public:
   // `limits`: resource limits of the child (setrlimit), as pairs of resource and value.
   Corvaned(const std::string& data_dir, std::vector<std::string> args,
-           std::vector<std::pair<int, rlim_t>> limits = {}) {
+           const std::vector<std::pair<int, rlim_t>>& limits = {}) {
     int ready[2];
     EXPECT_EQ(::pipe(ready), 0);
     args.insert(args.begin(), {CORVANED_PATH, "--listen", "127.0.0.1:0", "--data", data_dir, "--ready-file",

@@ -75,6 +75,7 @@ class FaultsEndToEnd : public EndToEndTest {
 // The leading "kind name change" of each audit row.
 std::vector<std::string> Heads(const std::vector<std::string> &rows) {
   std::vector<std::string> heads;
+  heads.reserve(rows.size());
   for (const std::string &row : rows) heads.push_back(row.substr(0, row.find(" | ")));
   return heads;
 }

@@ -130,7 +130,7 @@ TEST(Load, FourAgentsKeepTheCollectionWhole) {
   // Writers queue for the lock rather than fail; sessions that refusals leave open end soon.
   e2e::CorvanedProcess server({"--lock-timeout", "120", "--session-timeout", "2"});
   setenv("CUSTOR_PORT", std::to_string(server.port()).c_str(), 1);
-  const std::string dir = server.data_dir();
+  const std::string &dir = server.data_dir();
   ASSERT_TRUE(InChildren(1, [](int) {
     return std::all_of(kGroups.begin(), kGroups.end(),
                        [](const std::string &g) { return e2e::Seeded(kDb, e2e::GroupDoc(g)); })
@@ -158,6 +158,7 @@ TEST(Load, FourAgentsKeepTheCollectionWhole) {
   for (const std::string &name : acl_names) {
     cli::Owned<AclRecord> acl(getDataForACL_RO(0, kDb, name.c_str(), 0, 0));
     std::vector<std::string> entries;
+    entries.reserve(static_cast<size_t>(cli::Bounded(acl->aceCount)));
     for (int i = 0; i < cli::Bounded(acl->aceCount); ++i) entries.push_back(cli::Text(acl->aces[i]->text));
     if (name[0] == 'p') actual.push_back(Line(name, entries, Texts(acl->groups, acl->groupCount)));
   }
