@@ -171,7 +171,7 @@ class Tree {
     Span name, value;
   };
 
-  std::string_view Text(Span span) const { return std::string_view(chars_).substr(span.offset, span.length); }
+  std::string_view Text(Span span) const { return {chars_.data() + span.offset, span.length}; }
 
   std::string chars_;
   std::vector<Record> nodes_;
