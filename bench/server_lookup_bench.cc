@@ -23,15 +23,17 @@ class Fixture {
     std::string error;
     db_ = Database::Open(dir_ + "/bench.db", "bench", true, &error);
     // Loaded in transactions of 100 documents: a transaction's own changes are scanned, not indexed.
-    Transaction load(db_.get(), 1, std::chrono::seconds(1));
+    Transaction load(db_.get(), 1, {});
     for (int i = 0; i < groups; ++i) {
-      if (i % 100 == 0) load.Commit();
-      std::string n = std::to_string(i);
-      load.Process("<kiv:group kiv:groupname=\"g" + n + "\"><kiv:userref>u" + n +
-                   "</kiv:userref><kiv:userref>u" + std::to_string(i + 1) + "</kiv:userref><kiv:aclref>a" +
-                   n + "</kiv:aclref></kiv:group>");
+      if (i % 100 == 0) load.Commit({}, &error);
+      const std::string n = std::to_string(i);
+      std::string group = "<kiv:group kiv:groupname=\"g";
+      group.append(n).append("\"><kiv:userref>u").append(n).append("</kiv:userref><kiv:userref>u");
+      group.append(std::to_string(i + 1)).append("</kiv:userref><kiv:aclref>a").append(n);
+      group.append("</kiv:aclref></kiv:group>");
+      load.Process(*ParseSubmission(group));
     }
-    load.Commit();
+    load.Commit({}, &error);
   }
   ~Fixture() {
     db_.reset();
@@ -47,12 +49,14 @@ class Fixture {
 void Lookup(benchmark::State& state, const char* before, const char* after) {
   int groups = static_cast<int>(state.range(0));
   Fixture fixture(groups);
-  Transaction reader(fixture.db(), 2, std::chrono::seconds(1));
+  Transaction reader(fixture.db(), 2, {});
   // The looked-up name lies in the middle of the collection.
   std::string query = before + std::to_string(groups / 2) + after;
   std::string nodes;
   for (auto _ : state) {
-    reader.Query(query, &nodes);
+    Selection selection;
+    reader.Query(*ParseQuery(query), &selection);
+    nodes = WriteSelection(selection);
     benchmark::DoNotOptimize(nodes);
   }
   if (nodes.empty()) state.SkipWithError("lookup found nothing");

@@ -17,7 +17,7 @@
 
 namespace {
 
-using corvane::Element;
+using corvane::Tree;
 
 void Check(bool ok, const char *what) {
   if (ok) return;
@@ -30,28 +30,28 @@ void Check(bool ok, const char *what) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string_view xml(reinterpret_cast<const char *>(data), size);
 
-  Element first;
+  Tree first;
   const bool parsed = corvane::ParseElement(xml, &first);
   const std::optional<corvane::Submission> submission = corvane::ParseSubmission(xml);
   Check(parsed || !submission, "a stored document is well-formed");
   if (!parsed) return 0;
 
   std::string written;
-  corvane::WriteElement(first, &written);
-  Element second;
+  corvane::WriteElement(first.root(), &written);
+  Tree second;
   Check(corvane::ParseElement(written, &second), "a written element parses");
-  Check(SameElement(first, second), "a written element parses to the same tree");
+  Check(SameElement(first.root(), second.root()), "a written element parses to the same tree");
   std::string rewritten;
-  corvane::WriteElement(second, &rewritten);
+  corvane::WriteElement(second.root(), &rewritten);
   Check(rewritten == written, "writing is stable");
 
   if (submission) {
     std::string reply;
-    corvane::WriteElement(submission->root, &reply, submission->id ? &*submission->id : nullptr);
+    corvane::WriteElement(submission->tree.root(), &reply, submission->id ? &*submission->id : nullptr);
     const std::optional<corvane::Submission> again = corvane::ParseSubmission(reply);
     Check(again.has_value(), "a stored document, written out, is accepted again");
     Check(again->id == submission->id, "with the same kiv:id");
-    Check(SameElement(again->root, submission->root), "with the same content");
+    Check(SameElement(again->tree.root(), submission->tree.root()), "with the same content");
   }
   return 0;
 }

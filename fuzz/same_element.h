@@ -7,20 +7,21 @@
 
 #include "document_parser.h"
 
-inline bool SameElement(const corvane::Element &a, const corvane::Element &b) {
-  if (a.name != b.name || a.attributes.size() != b.attributes.size() ||
-      a.children.size() != b.children.size())
-    return false;
-  for (std::size_t i = 0; i < a.attributes.size(); ++i) {
-    if (a.attributes[i].name != b.attributes[i].name || a.attributes[i].value != b.attributes[i].value)
-      return false;
+// `a` without its first `skip` attributes against `b`.
+inline bool SameElement(const corvane::Element &a, const corvane::Element &b, std::size_t skip = 0) {
+  const corvane::AttributeList x = a.attributes(), y = b.attributes();
+  if (a.name() != b.name() || x.size() < skip || x.size() - skip != y.size()) return false;
+  for (std::size_t i = 0; i < y.size(); ++i) {
+    if (x[i + skip].name != y[i].name || x[i + skip].value != y[i].value) return false;
   }
-  for (std::size_t i = 0; i < a.children.size(); ++i) {
-    const corvane::Node &x = a.children[i], &y = b.children[i];
-    if (bool(x.element) != bool(y.element)) return false;
-    if (x.element ? !SameElement(*x.element, *y.element) : x.text != y.text) return false;
+  const corvane::NodeList m = a.children(), n = b.children();
+  auto i = m.begin(), j = n.begin();
+  for (; i != m.end() && j != n.end(); ++i, ++j) {
+    const corvane::Node p = *i, q = *j;
+    if (p.is_element() != q.is_element()) return false;
+    if (p.is_element() ? !SameElement(p.element(), q.element()) : p.text() != q.text()) return false;
   }
-  return true;
+  return i == m.end() && j == n.end();
 }
 
 #endif  // CUSTOR_FUZZ_SAME_ELEMENT_H_

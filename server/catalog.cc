@@ -12,9 +12,11 @@ bool Catalog::ValidName(std::string_view name) {
   return true;
 }
 
-std::string Catalog::PathOf(std::string_view name) const {
-  return data_dir_ + "/" + std::string(name) + ".db";
+std::string Catalog::PathIn(std::string_view data_dir, std::string_view name) {
+  return std::string(data_dir) + "/" + std::string(name) + ".db";
 }
+
+std::string Catalog::PathOf(std::string_view name) const { return PathIn(data_dir_, name); }
 
 Database* Catalog::OpenLocked(std::string_view name, bool create, std::string* error) {
   if (!ValidName(name)) {
@@ -37,6 +39,11 @@ Database* Catalog::Get(std::string_view name) {
 bool Catalog::Create(std::string_view name, std::string* error) {
   std::lock_guard lock(mu_);
   return OpenLocked(name, true, error) != nullptr;
+}
+
+void Catalog::CloseWriteLocks() {
+  std::lock_guard lock(mu_);
+  for (auto& [name, db] : open_) db->write_lock().Close();
 }
 
 }  // namespace corvane

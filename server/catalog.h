@@ -19,11 +19,15 @@ class Catalog {
 
   // 1 to 64 of A-Z a-z 0-9 _ -.
   static bool ValidName(std::string_view name);
+  // The file of database `name` in `data_dir`.
+  static std::string PathIn(std::string_view data_dir, std::string_view name);
 
   // The database of that name; null when it does not exist (and is not to be created on first use).
   Database* Get(std::string_view name);
   // Creates the database unless it exists.
   bool Create(std::string_view name, std::string* error);
+  // Closes the write lock of every open database (at shutdown).
+  void CloseWriteLocks();
 
  private:
   Database* OpenLocked(std::string_view name, bool create, std::string* error);

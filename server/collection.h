@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "document.h"
 
@@ -20,6 +21,14 @@ bool IsIndexedReference(std::string_view element);
 
 class Collection {
  public:
+  // Changes on their way in, in two steps so that nothing can fail once they are durable: Prepare
+  // makes every allocation that applying them needs (and may throw), Apply cannot fail, Discard takes
+  // back what Prepare added when they were not made durable after all.
+  class Update;
+  Update Prepare(const Changes& changes);
+  void Apply(Update&& update) noexcept;
+  void Discard(Update&& update) noexcept;
+
   DocumentPtr Find(int64_t id) const;
   // Adds a document, replacing the one with the same id.
   void Put(DocumentPtr document);
@@ -33,18 +42,43 @@ class Collection {
 
   size_t size() const { return documents_.size(); }
   int64_t max_id() const { return max_id_; }
+  // How many commits have changed the collection since it was loaded: a reader that saw the same count
+  // saw the same documents.
+  uint64_t version() const { return version_; }
 
  private:
-  static std::string Key(std::string_view a, std::string_view b);
-  void Index(const Document& document);
-  void Unindex(const Document& document);
-  static const IdSet* Lookup(const std::unordered_map<std::string, IdSet>& index, const std::string& key);
+  using Index = std::unordered_map<std::string, IdSet>;
+  struct Key {
+    Index* index;
+    std::string key;
+  };
+  // The index entries of a document.
+  std::vector<Key> KeysOf(const Document& document);
+  static const IdSet* Lookup(const Index& index, const std::string& key);
 
   std::unordered_map<int64_t, DocumentPtr> documents_;
-  std::unordered_map<std::string, IdSet> kinds_;
-  std::unordered_map<std::string, IdSet> names_;
-  std::unordered_map<std::string, IdSet> references_;
+  Index kinds_;
+  Index names_;
+  Index references_;
   int64_t max_id_ = 0;
+  uint64_t version_ = 0;
+};
+
+class Collection::Update {
+ private:
+  friend class Collection;
+  struct Addition {
+    Key key;
+    IdSet::node_type node;  // the id, allocated
+  };
+  std::vector<std::pair<int64_t, DocumentPtr>> changes;
+  std::vector<std::unordered_map<int64_t, DocumentPtr>::node_type> new_documents;
+  struct Removal {
+    Key key;
+    int64_t id;
+  };
+  std::vector<Removal> removals;  // index entries of the documents replaced or deleted
+  std::vector<Addition> additions;
 };
 
 }  // namespace corvane

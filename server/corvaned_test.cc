@@ -93,8 +93,8 @@ TEST(CorvanedTest, ExitAfterRequestsKeepsTheCommitAndSigtermStopsCleanly) {
   client.Connect("made");
   const int status = restarted.Stop(SIGTERM);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  const std::string log = testing::ReadFile(dir.path() + "/log");
-  EXPECT_TRUE(log.ends_with(testing::LogLine("made", "_connect=*"))) << log;
+  const std::vector<testing::LogEntry> log = testing::ReadLog(dir.path() + "/log");
+  EXPECT_EQ(log.back(), (testing::LogEntry{"made", "_connect=*"}));
   EXPECT_FALSE(testing::ReadFile(dir.path() + "/made.db").empty());
 }
 
@@ -124,7 +124,7 @@ TEST(CorvanedTest, HalfSentRequestsHoldNoThreadAndStarveNobody) {
 TEST(CorvanedTest, OutOfDescriptorsAcceptingPausesUntilSomeAreFree) {
   constexpr int kMaxFiles = 64;
   testing::TempDir dir;
-  Corvaned server(dir.path(), {"--create-database", "db"}, kMaxFiles);
+  Corvaned server(dir.path(), {"--create-database", "db"}, {{RLIMIT_NOFILE, kMaxFiles}});
   // A connection that ends, seen to its end, before the shortage: under UBSan the first check of the
   // end's error category needs a descriptor (a pipe) of its own, and would fail for want of one.
   const int ending = testing::ConnectTo(server.port());
@@ -146,6 +146,64 @@ TEST(CorvanedTest, OutOfDescriptorsAcceptingPausesUntilSomeAreFree) {
   Release(held);
   TestClient client(server.port());
   EXPECT_EQ(client.Send("_XQL=/kiv:user"), Message(testing::kNoObject));
+}
+
+// A request that would need more memory or disk than the process may have fails alone, saying why and
+// leaving nothing behind; the server goes on, and another client's session is untouched.
+TEST(CorvanedTest, RequestsPastMemoryOrDiskFailAloneAndSayWhy) {
+  std::string wide = "_process=<kiv:user kiv:userid=\"w\">";  // 15 MiB encoded, 1.6 million elements
+  for (int i = 0; i < 1'600'000; ++i) wide += "<a/>";
+  wide += "</kiv:user>";
+  const std::string big = "_process=<kiv:user kiv:userid=\"b\">" + std::string(2 << 20, 'x') + "</kiv:user>";
+  const struct {
+    int resource;
+    rlim_t limit;
+    std::vector<std::string> args;
+    const std::string& command;
+    std::string reply;
+    std::string id;  // of the next document stored: a write that failed may have used one
+  } cases[] = {
+      {RLIMIT_AS,
+       rlim_t{400} << 20,
+       {},
+       wide,
+       testing::Failure("KIVXDE0050",
+                        "Invalid document: more than 200000 elements (--max-document-elements)"),
+       "1"},
+      {RLIMIT_AS,
+       rlim_t{400} << 20,
+       {"--max-document-elements", "2000000", "--max-document-memory", "16"},
+       wide,
+       testing::Failure("KIVXDE0050",
+                        "Invalid document: it would take more than 16 MiB of memory (--max-document-memory)"),
+       "1"},
+      {RLIMIT_FSIZE,
+       rlim_t{1} << 20,
+       {},
+       big,
+       testing::Failure("KIVXXE8610", "unknown error: cannot commit to db: disk I/O error"),
+       "2"},
+  };
+  for (const auto& c : cases) {
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer reserves terabytes of address space: it cannot run under RLIMIT_AS at all.
+    if (c.resource == RLIMIT_AS) continue;
+#endif
+    SCOPED_TRACE(c.resource == RLIMIT_AS ? "address space" : "file size");
+    testing::TempDir dir;
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--create-database", "db"});
+    Corvaned server(dir.path(), args, {{c.resource, c.limit}});
+    TestClient client(server.port()), other(server.port());
+    testing::ClientSession s = other.Connect();
+    other.In(&s, "_XQL=/kiv:user");
+    EXPECT_EQ(client.Send(c.command), c.reply);
+    other.In(&s, "_process=<kiv:user kiv:userid=\"o\"/>");
+    const std::string committed = other.In(&s, "_commit=*");
+    EXPECT_EQ(committed, Message("Transaction committed", &s));
+    EXPECT_EQ(client.Send("_XQL=/kiv:user"),
+              testing::Result("<kiv:user kiv:id=\"" + c.id + "\" kiv:userid=\"o\"/>"));
+  }
 }
 
 }  // namespace

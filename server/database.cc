@@ -19,7 +19,7 @@ std::unique_ptr<Database> Database::Open(const std::string& path, std::string na
       [&](int64_t id, std::string_view xml) {
         auto document = std::make_shared<Document>();
         document->id = id;
-        if (!ParseElement(xml, &document->root)) return false;
+        if (!ParseElement(xml, &document->tree)) return false;
         db->collection_.Put(std::move(document));
         return true;
       },
@@ -35,28 +35,35 @@ void Database::ReserveId(int64_t id) {
   }
 }
 
-bool Database::Commit(const Changes& changes, std::string* error) {
+bool Database::Commit(const Changes& changes, const Author& author, std::string* error) {
   if (changes.empty()) return true;
   std::vector<std::pair<int64_t, std::string>> puts;
   std::vector<int64_t> deletes;
   for (const auto& [id, document] : changes) {
     if (document) {
       std::string xml;
-      WriteElement(document->root, &xml);
+      WriteElement(document->root(), &xml);
       puts.emplace_back(id, std::move(xml));
     } else {
       deletes.push_back(id);
     }
   }
-  if (!store_->Apply(puts, deletes, next_id_.load(), error)) return false;
-  std::unique_lock lock(mu_);
-  for (const auto& [id, document] : changes) {
-    if (document) {
-      collection_.Put(document);
-    } else {
-      collection_.Erase(id);
-    }
+  // Only the holder of the write lock changes the collection: it reads it without waiting.
+  std::vector<AuditRow> audit = AuditRows(changes, collection_, author, NowMs());
+  Collection::Update update;
+  {
+    std::unique_lock lock(mu_);
+    update = collection_.Prepare(changes);
   }
+  std::string failure;
+  if (!store_->Apply(puts, deletes, next_id_.load(), audit, &failure)) {
+    *error = "cannot commit to " + name_ + ": " + failure;
+    std::unique_lock lock(mu_);
+    collection_.Discard(std::move(update));
+    return false;
+  }
+  std::unique_lock lock(mu_);
+  collection_.Apply(std::move(update));
   return true;
 }
 

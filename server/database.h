@@ -8,6 +8,7 @@
 #include <shared_mutex>
 #include <string>
 
+#include "audit.h"
 #include "collection.h"
 #include "document.h"
 #include "store.h"
@@ -36,9 +37,12 @@ class Database {
   // Makes sure that later ids lie above `id`, which a store named itself.
   void ReserveId(int64_t id);
 
-  // Makes `changes` durable, then visible to every reader at once. Only the holder of the write lock
-  // commits.
-  bool Commit(const Changes& changes, std::string* error);
+  // Makes `changes` durable with their audit rows, then visible to every reader at once. Only the
+  // holder of the write lock commits. On failure nothing is changed and `error` says why.
+  bool Commit(const Changes& changes, const Author& author, std::string* error);
+
+  // Test seam: limits the database file to `pages` pages, as a full disk would.
+  bool LimitPages(int64_t pages, std::string* error) { return store_->LimitPages(pages, error); }
 
  private:
   Database(std::string name, std::unique_ptr<Store> store)

@@ -20,7 +20,7 @@ TEST(DocumentTest, SubmissionsKeepAttributesAndContentAsParsed) {
       "xmlns:kiv=\"http://namespaces.corvane.example/kiv\" x=\"1\"><kiv:ace kiv:access=\"R\">t1</kiv:ace>"
       "<!-- dropped --><kiv:ace kiv:access=\"W\"><![CDATA[<t2>]]></kiv:ace></kiv:acl>");
   ASSERT_TRUE(s && s->id == 7);
-  EXPECT_EQ(Write(s->root, &*s->id),
+  EXPECT_EQ(Write(s->tree.root(), &*s->id),
             "<kiv:acl kiv:id=\"7\" kiv:aclname=\"a\" x=\"1\"><kiv:ace kiv:access=\"R\">t1</kiv:ace>"
             "<kiv:ace kiv:access=\"W\">&lt;t2></kiv:ace></kiv:acl>");
   // A user's content is any XML.
@@ -28,7 +28,7 @@ TEST(DocumentTest, SubmissionsKeepAttributesAndContentAsParsed) {
       "<kiv:user kiv:userid=\"u&amp;&quot;&#10;\" xmlns:kiv=\"n\">text &amp; &lt; &gt; \" ]]&gt;<data "
       "a=\"1\" xmlns:o=\"other\"><o:x/>\xC3\xBC</data>tail</kiv:user>");
   ASSERT_TRUE(s && !s->id);
-  EXPECT_EQ(Write(s->root),
+  EXPECT_EQ(Write(s->tree.root()),
             "<kiv:user kiv:userid=\"u&amp;&quot;&#10;\">text &amp; &lt; > \" ]]&gt;<data a=\"1\" "
             "xmlns:o=\"other\"><o:x/>\xC3\xBC</data>tail</kiv:user>");
 }
@@ -38,10 +38,10 @@ TEST(DocumentTest, StoredFormReadsBackTheSame) {
       "<kiv:group kiv:groupname=\"g &amp; "
       "&lt;&quot;&#9;>&#13;\"><kiv:userref>a&amp;b&lt;c>d&#13;</kiv:userref>"
       "<kiv:aclref/></kiv:group>";
-  Element root;
-  ASSERT_TRUE(ParseElement(stored, &root));
-  EXPECT_EQ(root.attributes[0].value, "g & <\"\t>\r");
-  EXPECT_EQ(Write(root), stored);
+  Tree tree;
+  ASSERT_TRUE(ParseElement(stored, &tree));
+  EXPECT_EQ(tree.root().attributes()[0].value, "g & <\"\t>\r");
+  EXPECT_EQ(Write(tree.root()), stored);
 }
 
 TEST(DocumentTest, RefusedSubmissionsAndNestingDepth) {
@@ -63,9 +63,47 @@ TEST(DocumentTest, RefusedSubmissionsAndNestingDepth) {
     return closed ? xml + "</kiv:user>" : xml;
   };
   EXPECT_TRUE(ParseSubmission(nested(1000, true)));
-  Element root;
-  EXPECT_FALSE(ParseSubmission(nested(1001, true)) || ParseElement(nested(1001, true), &root));
+  Tree tree;
+  EXPECT_FALSE(ParseSubmission(nested(1001, true)) || ParseElement(nested(1001, true), &tree));
   EXPECT_FALSE(ParseSubmission(nested(1'000'000, true)) || ParseSubmission(nested(1'000'000, false)));
+}
+
+// A document past a limit, or one whose UTF-8 form would not parse again, is refused with a reason.
+TEST(DocumentTest, RefusalsThatSayWhy) {
+  const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
+  auto wide = [](int elements) {
+    std::string xml = "<kiv:user kiv:userid=\"u\">";
+    for (int i = 1; i < elements; ++i) xml += "<a/>";
+    return xml + "</kiv:user>";
+  };
+  const DocumentLimits small{10, 1 << 20};
+  const struct {
+    std::string xml;
+    DocumentLimits limits;
+    std::string refusal;  // empty: accepted
+  } cases[] = {
+      {latin1 + "<kiv:user kiv:userid=\"m\" kiv:\xBAuserid=\"\xE9\"/>",
+       {},
+       "the name \"kiv:\xC2\xBAuserid\" is no XML name in UTF-8, in which replies carry it"},
+      {latin1 + "<kiv:user kiv:userid=\"m\"><\xAA/></kiv:user>",
+       {},
+       "the name \"\xC2\xAA\" is no XML name in UTF-8, in which replies carry it"},
+      {latin1 + "<kiv:user kiv:userid=\"m\"><a \xB5=\"1\"/></kiv:user>",
+       {},
+       "the name \"\xC2\xB5\" is no XML name in UTF-8, in which replies carry it"},
+      {latin1 + "<kiv:user kiv:userid=\"\xE9\"><\xE9/></kiv:user>", {}, ""},  // a name in UTF-8 too
+      {wide(10), small, ""},
+      {wide(11), small, "more than 10 elements (--max-document-elements)"},
+      {"<kiv:user kiv:userid=\"u\">" + std::string(1 << 20, 'x') + "</kiv:user>", small,
+       "it would take more than 1 MiB of memory (--max-document-memory)"},
+      {"<kiv:user kiv:userid=\"u\" a=\"" + std::string(1 << 20, 'x') + "\"/>", small,
+       "it would take more than 1 MiB of memory (--max-document-memory)"},
+  };
+  for (const auto& c : cases) {
+    std::string refusal = "unchanged";
+    EXPECT_EQ(ParseSubmission(c.xml, c.limits, &refusal).has_value(), c.refusal.empty()) << c.refusal;
+    EXPECT_EQ(refusal, c.refusal);
+  }
 }
 
 }  // namespace

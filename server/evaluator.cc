@@ -32,14 +32,12 @@ bool HoldsAll(const std::vector<Predicate>& predicates, const Element& element) 
 
 std::string SortValue(const SortKey& key, const Element& element) {
   switch (key.kind) {
-    case SortKey::Kind::kAttribute: {
-      const std::string* value = element.FindAttribute(key.name);
-      return value ? *value : std::string();
-    }
+    case SortKey::Kind::kAttribute:
+      return std::string(element.FindAttribute(key.name).value_or(""));
     case SortKey::Kind::kSelf:
       return element.OwnText();
     case SortKey::Kind::kChild: {
-      const Element* child = element.FirstChild(key.name);
+      const std::optional<Element> child = element.FirstChild(key.name);
       return child ? child->OwnText() : std::string();
     }
   }
@@ -51,15 +49,15 @@ std::string SortValue(const SortKey& key, const Element& element) {
 bool Holds(const Predicate& predicate, const Element& element) {
   switch (predicate.kind) {
     case Predicate::Kind::kAttribute: {
-      const std::string* value = element.FindAttribute(predicate.name);
-      return value != nullptr && *value == predicate.value;
+      const std::optional<std::string_view> value = element.FindAttribute(predicate.name);
+      return value && *value == predicate.value;
     }
     case Predicate::Kind::kSelf:
       return element.OwnText() == predicate.value;
     case Predicate::Kind::kChild:
-      for (const Node& child : element.children) {
-        if (child.element && child.element->name == predicate.name &&
-            child.element->OwnText() == predicate.value) {
+      for (const Node& child : element.children()) {
+        if (child.is_element() && child.element().name() == predicate.name &&
+            child.element().OwnText() == predicate.value) {
           return true;
         }
       }
@@ -94,16 +92,17 @@ Selection Evaluate(const Query& query, const Collection& committed, const Change
   }
 
   for (DocumentPtr& document : candidates) {
-    if (!HoldsAll(first.predicates, document->root)) continue;
+    const Element root = document->root();
+    if (!HoldsAll(first.predicates, root)) continue;
     if (query.steps.size() == 1) {
-      selection.items.push_back({document.get(), &document->root});
+      selection.items.push_back({document.get(), root});
     } else {
       const Step& second = query.steps[1];
       size_t before = selection.items.size();
-      for (const Node& child : document->root.children) {
-        if (child.element && child.element->name == second.name &&
-            HoldsAll(second.predicates, *child.element)) {
-          selection.items.push_back({document.get(), child.element.get()});
+      for (const Node& child : root.children()) {
+        if (child.is_element() && child.element().name() == second.name &&
+            HoldsAll(second.predicates, child.element())) {
+          selection.items.push_back({document.get(), child.element()});
         }
       }
       if (selection.items.size() == before) continue;
@@ -116,7 +115,7 @@ Selection Evaluate(const Query& query, const Collection& committed, const Change
     std::vector<std::pair<std::string, Selection::Item>> keyed;
     keyed.reserve(selection.items.size());
     for (const Selection::Item& item : selection.items)
-      keyed.emplace_back(SortValue(key, *item.element), item);
+      keyed.emplace_back(SortValue(key, item.element), item);
     std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
       return key.descending ? b.first < a.first : a.first < b.first;
     });
@@ -128,8 +127,8 @@ Selection Evaluate(const Query& query, const Collection& committed, const Change
 std::string WriteSelection(const Selection& selection) {
   std::string out;
   for (const Selection::Item& item : selection.items) {
-    bool whole = item.element == &item.document->root;
-    WriteElement(*item.element, &out, whole ? &item.document->id : nullptr);
+    const bool whole = item.element == item.document->root();
+    WriteElement(item.element, &out, whole ? &item.document->id : nullptr);
   }
   return out;
 }

@@ -15,7 +15,7 @@ namespace corvane {
 struct Selection {
   struct Item {
     const Document* document;
-    const Element* element;  // &document->root for a whole document
+    Element element;  // document->root() for a whole document
   };
   std::vector<DocumentPtr> documents;  // keeps the selected documents alive
   std::vector<Item> items;             // in result order

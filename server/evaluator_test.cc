@@ -13,7 +13,7 @@ namespace {
 // A document from its form in a query's result, where the kiv:id names it.
 DocumentPtr Doc(const std::string& xml) {
   Submission submission = ParseSubmission(xml).value();
-  return std::make_shared<Document>(Document{submission.id.value(), std::move(submission.root)});
+  return std::make_shared<Document>(Document{submission.id.value(), std::move(submission.tree)});
 }
 
 // u2's content holds a kiv:userref: reference lookups of groups must not answer it.

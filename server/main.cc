@@ -12,8 +12,10 @@
 #include <string_view>
 
 #include "access_keys.h"
+#include "audit_command.h"
 #include "http_server.h"
 #include "key_command.h"
+#include "memory.h"
 #include "options.h"
 #include "private_files.h"
 #include "service.h"
@@ -65,6 +67,8 @@ int main(int argc, char** argv) {
   // Whatever corvaned creates is its user's alone, whatever the umask it was given.
   ::umask(077);
   if (argc > 1 && std::string_view(argv[1]) == "key") return corvane::RunKeyCommand(argc - 1, argv + 1);
+  if (argc > 1 && std::string_view(argv[1]) == "audit")
+    return corvane::RunAuditCommand(argc - 1, argv + 1, stdout);
   corvane::Options options;
   int status = corvane::ParseOptions(argc, argv, &options);
   if (status >= 0) return status;
@@ -76,6 +80,7 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   ::signal(SIGPIPE, SIG_IGN);
+  corvane::KeepLargeBlocksReturnable();
 
   std::string error;
   std::unique_ptr<corvane::AccessKeys> keys;
@@ -101,6 +106,7 @@ int main(int argc, char** argv) {
 
   int signal_number = 0;
   sigwait(&signals, &signal_number);
+  service.BeginStop();  // writers waiting for a lock are answered at once, not waited out
   server.Stop();
   service.Stop();
   return 0;

@@ -87,6 +87,20 @@ int ParseOptions(int argc, char** argv, Options* options) {
   app.add_flag("--no-access-key", no_access_key,
                "Serve every request without checking its access key: anyone who can connect may do "
                "anything");
+  size_t document_memory_mib = service.document_limits.max_memory >> 20;
+  app.add_option("--max-document-elements", service.document_limits.max_elements,
+                 "Most elements in one submitted document; more are refused with KIVXDE0050")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  app.add_option("--max-document-memory", document_memory_mib,
+                 "Most memory in MiB that one submitted document may take parsed; more is refused with "
+                 "KIVXDE0050")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  bool unchecked_reads = false;
+  app.add_flag("--bench-unchecked-reads", unchecked_reads,
+               "Benchmark switch: do not check a transaction's reads at its first write (changes are then "
+               "no longer serializable); only to measure what the check costs");
   app.add_option("--exit-after-requests", http.exit_after_requests,
                  "Fault injection: die at once, as in a crash (SIGKILL), right after the reply to the "
                  "N-th request is written; 0 never")
@@ -107,6 +121,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
   http.request_timeout = Seconds(request_timeout);
   http.idle_timeout = Seconds(idle_timeout);
   options->check_access_key = !no_access_key;
+  service.document_limits.max_memory = document_memory_mib << 20;
+  service.check_reads = !unchecked_reads;
   return -1;
 }
 

@@ -25,11 +25,13 @@ struct Predicate {
   Kind kind;
   std::string name;   // attribute or child element name; empty for kSelf
   std::string value;  // decoded; for kAttribute with its tabs and line breaks read as blanks
+  bool operator==(const Predicate&) const = default;
 };
 
 struct Step {
   std::string name;
   std::vector<Predicate> predicates;  // all must hold
+  bool operator==(const Step&) const = default;
 };
 
 struct SortKey {
@@ -37,11 +39,13 @@ struct SortKey {
   Kind kind;
   std::string name;
   bool descending = false;
+  bool operator==(const SortKey&) const = default;
 };
 
 struct Query {
   std::vector<Step> steps;  // one or two: documents, then their child elements
   std::optional<SortKey> sort;
+  bool operator==(const Query&) const = default;
 };
 
 // Parses a query; nothing when the text is outside the language.

@@ -78,7 +78,7 @@ std::string WriteResultReply(std::string_view nodes, const SessionIdentity* sess
   return out;
 }
 
-std::string WriteFailureReply(Code code, const SessionIdentity* session) {
+std::string WriteFailureReply(Code code, const SessionIdentity* session, std::string_view detail) {
   std::string_view name = CodeName(code);
   // The return value is the number in the code without its leading zeros.
   std::string_view number = name.substr(name.find_first_of("0123456789"));
@@ -91,6 +91,10 @@ std::string WriteFailureReply(Code code, const SessionIdentity* session) {
   out.append(name);
   out.append("\">");
   out.append(CodeText(code));
+  if (!detail.empty()) {
+    out.append(": ");
+    AppendEscapedText(&out, detail);
+  }
   out.append("</kiv:messagetext></kiv:message></kiv:response>");
   return out;
 }

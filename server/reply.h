@@ -37,8 +37,8 @@ struct SessionIdentity {
 std::string WriteMessageReply(std::string_view line, const SessionIdentity* session);
 // A query that selected at least one node: `nodes` inside "xql:result", then the message.
 std::string WriteResultReply(std::string_view nodes, const SessionIdentity* session);
-// A failure: the code, its return value and its text.
-std::string WriteFailureReply(Code code, const SessionIdentity* session);
+// A failure: the code, its return value and its text; a `detail` follows the text after ": ".
+std::string WriteFailureReply(Code code, const SessionIdentity* session, std::string_view detail = {});
 
 }  // namespace corvane
 

@@ -119,4 +119,21 @@ Request DecodeRequest(std::string_view target) {
   return request;
 }
 
+Code ParseOperand(const Request& request, const DocumentLimits& limits, Operand* operand,
+                  std::string* detail) {
+  switch (request.verb) {
+    case Verb::kXql:
+      operand->query = ParseQuery(request.value);
+      return operand->query ? Code::kOk : Code::kInvalidQuery;
+    case Verb::kDelete:
+      operand->query = ParseSelector(request.value);
+      return operand->query ? Code::kOk : Code::kInvalidQuery;
+    case Verb::kProcess:
+      operand->document = ParseSubmission(request.value, limits, detail);
+      return operand->document ? Code::kOk : Code::kInvalidDocument;
+    default:
+      return Code::kOk;
+  }
+}
+
 }  // namespace corvane

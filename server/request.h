@@ -3,8 +3,13 @@
 #ifndef CUSTOR_SERVER_REQUEST_H_
 #define CUSTOR_SERVER_REQUEST_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "document_parser.h"
+#include "query.h"
+#include "reply.h"
 
 namespace corvane {
 
@@ -26,6 +31,18 @@ struct Request {
 bool PercentDecode(std::string_view in, std::string* out);
 
 Request DecodeRequest(std::string_view target);
+
+// The value of a command, parsed.
+struct Operand {
+  std::optional<Query> query;          // "_XQL"; "_delete" as the query of the documents it deletes
+  std::optional<Submission> document;  // "_process"
+};
+
+// Parses the value of a valid request of "_XQL", "_delete" or "_process" (the other verbs have none).
+// On failure returns the code to answer (KIVXQE0040, KIVXDE0050) and, where there is more to say than the
+// code's text, what was wrong in `detail`.
+Code ParseOperand(const Request& request, const DocumentLimits& limits, Operand* operand,
+                  std::string* detail);
 
 }  // namespace corvane
 

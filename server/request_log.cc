@@ -1,42 +1,8 @@
 #include "request_log.h"
 
+#include <nlohmann/json.hpp>
+
 namespace corvane {
-
-namespace {
-
-void AppendJsonString(std::string* out, std::string_view text) {
-  out->push_back('"');
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        out->append("\\\"");
-        break;
-      case '\\':
-        out->append("\\\\");
-        break;
-      case '\n':
-        out->append("\\n");
-        break;
-      case '\r':
-        out->append("\\r");
-        break;
-      case '\t':
-        out->append("\\t");
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-          out->append(escape);
-        } else {
-          out->push_back(c);
-        }
-    }
-  }
-  out->push_back('"');
-}
-
-}  // namespace
 
 RequestLog::~RequestLog() {
   if (file_ != nullptr) std::fclose(file_);
@@ -48,22 +14,23 @@ bool RequestLog::Open(const std::string& path) {
 }
 
 std::string RequestLog::Line(std::string_view db, std::string_view command, std::string_view code) {
-  std::string line = "{\"db\":";
-  AppendJsonString(&line, db);
-  line += ",\"command\":";
-  AppendJsonString(&line, command);
-  line += ",\"code\":";
-  AppendJsonString(&line, code);
-  line += "}\n";
-  return line;
+  nlohmann::ordered_json line = {{"db", db}, {"command", command}, {"code", code}};
+  // A command may hold any bytes: bytes that are no UTF-8 become U+FFFD ("replace"), so that the line
+  // stays valid JSON and shows where they were; valid UTF-8 is written as it is.
+  return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-void RequestLog::Write(std::string_view db, std::string_view command, std::string_view code) {
+void RequestLog::Write(std::string_view db, std::string_view command, std::string_view code) noexcept {
   if (file_ == nullptr) return;
-  std::string line = Line(db, command, code);
-  std::lock_guard lock(mu_);
-  std::fwrite(line.data(), 1, line.size(), file_);
-  std::fflush(file_);
+  try {
+    std::string line = Line(db, command, code);
+    std::lock_guard lock(mu_);
+    std::fwrite(line.data(), 1, line.size(), file_);
+    std::fflush(file_);
+  } catch (...) {
+    // No memory for the line: the request was served all the same; the log misses it, and says so.
+    std::fputs("corvaned: a request log line was lost: out of memory\n", stderr);
+  }
 }
 
 }  // namespace corvane

@@ -18,8 +18,9 @@ class RequestLog {
 
   // Appends to `path`. False when it cannot be opened.
   bool Open(const std::string& path);
-  // Writes {"db":"...","command":"...","code":"..."} and flushes it; does nothing when not open.
-  void Write(std::string_view db, std::string_view command, std::string_view code);
+  // Writes {"db":"...","command":"...","code":"..."} and flushes it; does nothing when not open. Never
+  // fails the request: a line that cannot be made (no memory) is left out, with a word on stderr.
+  void Write(std::string_view db, std::string_view command, std::string_view code) noexcept;
 
   // The line for one request, line feed included.
   static std::string Line(std::string_view db, std::string_view command, std::string_view code);

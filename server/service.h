@@ -7,12 +7,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "audit.h"
 #include "catalog.h"
 #include "reply.h"
 #include "request.h"
@@ -29,13 +31,14 @@ struct ServiceOptions {
   std::chrono::milliseconds lock_timeout{10'000};
   size_t max_sessions = 1024;
   std::string request_log;  // empty: no log
-};
-
-// Who sent a request, as the HTTP layer knows it: the name of the access key it carried (empty when
-// keys are not checked) and the client's address.
-struct Caller {
-  std::string key_name;
-  std::string address;
+  // Benchmark switch: false turns off the check of a transaction's reads at its first write (and so
+  // serializable changes), to measure what the check costs.
+  bool check_reads = true;
+  // What one submitted document may cost.
+  DocumentLimits document_limits;
+  // Test seam: called on the serving thread right before a request's command runs (true) and right
+  // after (false), e.g. to make an allocation inside it fail.
+  std::function<void(bool starting)> command_hook;
 };
 
 class Service {
@@ -52,11 +55,16 @@ class Service {
 
   // Creates the databases asked for, opens the request log and starts expiring idle sessions.
   bool Start(std::string* error);
-  // Answers one request target of `caller`.
-  Response Handle(std::string_view target, const Caller& caller = {});
+  // Answers one request target of `caller`. A failure inside the request (no memory, a resource that
+  // cannot be had, an unexpected exception) fails that request alone with KIVXXE8610 and a text that says
+  // what happened; when not even that reply can be made, the answer is status 500 without a body.
+  Response Handle(std::string_view target, const Caller& caller = {}) noexcept;
   // Answers a request refused for want of a valid access key: HTTP 401 with the access-denied failure,
   // and the request's log line; nothing else is done.
   Response Refuse(std::string_view target);
+  // Starts the shutdown: writes that wait for a write lock fail now with KIVXLE0060, and so does every
+  // write that would have to wait for one. Called before the connections are closed.
+  void BeginStop();
   // Rolls back and closes every session and stops the expiry.
   void Stop();
 
@@ -68,13 +76,17 @@ class Service {
     Code code;
     std::string body;
   };
-  Outcome Execute(Database* db, const Request& request);
-  Outcome ExecuteInSession(Database* db, const Request& request);
-  Outcome ExecuteSessionless(Database* db, const Request& request);
-  // Runs a verb on a transaction; on success `line` or `nodes` describe the reply.
-  Code Run(Transaction* transaction, const Request& request, std::string* nodes);
-  static std::string SuccessReply(const Request& request, const std::string& nodes,
-                                  const SessionIdentity* who);
+  Outcome Execute(Database* db, const Request& request, const Caller& caller);
+  Outcome ExecuteInSession(Database* db, const Request& request, const Caller& caller);
+  Outcome ExecuteSessionless(Database* db, const Request& request, const Caller& caller);
+  // The session whose id the request names (its key still to be checked), or null.
+  std::shared_ptr<Session> SessionNamed(const Request& request) const;
+  Outcome Answer(const Request& request, const Caller& caller);
+  // Runs a verb on a transaction: a query's nodes go to `selection`; a failure may say more in `detail`.
+  Code Run(Transaction* transaction, const Request& request, const Author& author, Selection* selection,
+           std::string* detail);
+  TransactionSettings transaction_settings() const { return {options_.lock_timeout, options_.check_reads}; }
+  // Ends idle sessions, and gives the memory of large requests back to the system.
   void ExpireLoop();
 
   const ServiceOptions options_;
@@ -82,6 +94,8 @@ class Service {
   SessionTable sessions_;
   RequestLog log_;
   std::atomic<uint64_t> sessionless_owner_{0};
+  // Periods of the expiry until the memory that a large request freed is given back; 0: none due.
+  std::atomic<int> trim_countdown_{0};
 
   std::mutex expiry_mu_;
   std::condition_variable expiry_wake_;

@@ -18,7 +18,7 @@ std::string SessionTable::NewKey() {
 std::shared_ptr<Session> SessionTable::Open(Database* db) {
   std::lock_guard lock(mu_);
   if (sessions_.size() >= max_sessions_) return nullptr;
-  auto session = std::make_shared<Session>(++last_id_, NewKey(), db, lock_timeout_);
+  auto session = std::make_shared<Session>(++last_id_, NewKey(), db, settings_);
   sessions_.emplace(session->id, session);
   return session;
 }

@@ -18,8 +18,8 @@ namespace corvane {
 struct Session {
   using Clock = std::chrono::steady_clock;
 
-  Session(uint64_t session_id, std::string first_key, Database* db, std::chrono::milliseconds lock_timeout)
-      : id(session_id), key(std::move(first_key)), transaction(db, session_id, lock_timeout) {}
+  Session(uint64_t session_id, std::string first_key, Database* db, TransactionSettings settings)
+      : id(session_id), key(std::move(first_key)), transaction(db, session_id, settings) {}
 
   const uint64_t id;
   std::mutex mu;  // one command of the session at a time; guards the fields below
@@ -33,9 +33,8 @@ class SessionTable {
  public:
   using Clock = Session::Clock;
 
-  SessionTable(size_t max_sessions, std::chrono::milliseconds idle_timeout,
-               std::chrono::milliseconds lock_timeout)
-      : max_sessions_(max_sessions), idle_timeout_(idle_timeout), lock_timeout_(lock_timeout) {}
+  SessionTable(size_t max_sessions, std::chrono::milliseconds idle_timeout, TransactionSettings settings)
+      : max_sessions_(max_sessions), idle_timeout_(idle_timeout), settings_(settings) {}
 
   // Opens a session on `db`; null when the limit is reached.
   std::shared_ptr<Session> Open(Database* db);
@@ -59,7 +58,7 @@ class SessionTable {
  private:
   const size_t max_sessions_;
   const std::chrono::milliseconds idle_timeout_;
-  const std::chrono::milliseconds lock_timeout_;
+  const TransactionSettings settings_;
   mutable std::mutex mu_;  // guards the fields below
   uint64_t last_id_ = 0;
   std::unordered_map<uint64_t, std::shared_ptr<Session>> sessions_;

@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 namespace corvane {
 
@@ -24,7 +26,21 @@ class Statement {
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS documents (id INTEGER PRIMARY KEY, xml TEXT NOT NULL);"
-    "CREATE TABLE IF NOT EXISTS counters (name TEXT PRIMARY KEY, value INTEGER NOT NULL);";
+    "CREATE TABLE IF NOT EXISTS counters (name TEXT PRIMARY KEY, value INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS audit (seq INTEGER PRIMARY KEY, time_ms INTEGER NOT NULL,"
+    " session TEXT NOT NULL, key_name TEXT NOT NULL, client TEXT NOT NULL, kind TEXT NOT NULL,"
+    " name TEXT NOT NULL, before TEXT, after TEXT);"
+    "CREATE INDEX IF NOT EXISTS audit_time ON audit (time_ms);";
+
+// Binds a text that outlives the statement's step.
+void BindText(sqlite3_stmt* stmt, int column, const std::string& text) {
+  sqlite3_bind_text(stmt, column, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+std::string ColumnText(sqlite3_stmt* stmt, int column) {
+  const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+  return std::string(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt, column)));
+}
 
 }  // namespace
 
@@ -90,17 +106,20 @@ bool Store::Load(const std::function<bool(int64_t, std::string_view)>& visit, in
 }
 
 bool Store::Apply(const std::vector<std::pair<int64_t, std::string>>& puts,
-                  const std::vector<int64_t>& deletes, int64_t next_id, std::string* error) {
+                  const std::vector<int64_t>& deletes, int64_t next_id, const std::vector<AuditRow>& audit,
+                  std::string* error) {
   if (!Exec("BEGIN IMMEDIATE", error)) return false;
   Statement put(db_, "INSERT OR REPLACE INTO documents (id, xml) VALUES (?, ?)");
   Statement remove(db_, "DELETE FROM documents WHERE id = ?");
   Statement counter(db_, "INSERT OR REPLACE INTO counters (name, value) VALUES ('next_id', ?)");
-  bool ok = put && remove && counter;
+  Statement row(db_,
+                "INSERT INTO audit (time_ms, session, key_name, client, kind, name, before, after) "
+                "VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+  bool ok = put && remove && counter && row;
   for (size_t i = 0; ok && i < puts.size(); ++i) {
     sqlite3_reset(put.get());
     sqlite3_bind_int64(put.get(), 1, puts[i].first);
-    sqlite3_bind_text(put.get(), 2, puts[i].second.data(), static_cast<int>(puts[i].second.size()),
-                      SQLITE_STATIC);
+    BindText(put.get(), 2, puts[i].second);
     ok = sqlite3_step(put.get()) == SQLITE_DONE;
   }
   for (size_t i = 0; ok && i < deletes.size(); ++i) {
@@ -108,19 +127,74 @@ bool Store::Apply(const std::vector<std::pair<int64_t, std::string>>& puts,
     sqlite3_bind_int64(remove.get(), 1, deletes[i]);
     ok = sqlite3_step(remove.get()) == SQLITE_DONE;
   }
+  for (size_t i = 0; ok && i < audit.size(); ++i) {
+    const AuditRow& r = audit[i];
+    sqlite3_reset(row.get());
+    sqlite3_bind_int64(row.get(), 1, r.time_ms);
+    int column = 2;
+    for (const std::string* text : {&r.session, &r.key_name, &r.client, &r.kind, &r.name}) {
+      BindText(row.get(), column++, *text);
+    }
+    for (const std::optional<std::string>* document : {&r.before, &r.after}) {
+      if (*document) {
+        BindText(row.get(), column++, **document);
+      } else {
+        sqlite3_bind_null(row.get(), column++);
+      }
+    }
+    ok = sqlite3_step(row.get()) == SQLITE_DONE;
+  }
   if (ok) {
     sqlite3_bind_int64(counter.get(), 1, next_id);
     ok = sqlite3_step(counter.get()) == SQLITE_DONE;
   }
-  if (!ok) {
-    *error = sqlite3_errmsg(db_);
+  if (!ok) *error = sqlite3_errmsg(db_);
+  if (!ok || !Exec("COMMIT", error)) {
+    // Nothing of it stays: SQLite may have rolled back already, which a second rollback does not mind.
     std::string ignored;
     Exec("ROLLBACK", &ignored);
     return false;
   }
-  if (!Exec("COMMIT", error)) {
-    std::string ignored;
-    Exec("ROLLBACK", &ignored);
+  return true;
+}
+
+bool Store::LimitPages(int64_t pages, std::string* error) {
+  return Exec(("PRAGMA max_page_count=" + std::to_string(pages)).c_str(), error);
+}
+
+bool Store::ReadAudit(const std::string& path, int64_t since_ms,
+                      const std::function<void(const AuditRow&)>& visit, std::string* error) {
+  sqlite3* db = nullptr;
+  int opened = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> owned(db, sqlite3_close);
+  if (opened != SQLITE_OK) {
+    *error = db ? sqlite3_errmsg(db) : "out of memory";
+    return false;
+  }
+  Statement rows(db,
+                 "SELECT time_ms, session, key_name, client, kind, name, before, after FROM audit "
+                 "WHERE time_ms >= ? ORDER BY seq");
+  if (!rows) {
+    *error = sqlite3_errmsg(db);
+    return false;
+  }
+  sqlite3_bind_int64(rows.get(), 1, since_ms);
+  int rc;
+  while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
+    AuditRow row;
+    row.time_ms = sqlite3_column_int64(rows.get(), 0);
+    int column = 1;
+    for (std::string* text : {&row.session, &row.key_name, &row.client, &row.kind, &row.name}) {
+      *text = ColumnText(rows.get(), column++);
+    }
+    for (std::optional<std::string>* document : {&row.before, &row.after}) {
+      if (sqlite3_column_type(rows.get(), column) != SQLITE_NULL) *document = ColumnText(rows.get(), column);
+      ++column;
+    }
+    visit(row);
+  }
+  if (rc != SQLITE_DONE) {
+    *error = sqlite3_errmsg(db);
     return false;
   }
   return true;

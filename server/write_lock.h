@@ -14,8 +14,11 @@ class WriteLock {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // Takes the lock for `owner` (not 0), waiting until `deadline`. True when `owner` holds it.
+  // Takes the lock for `owner` (not 0), waiting until `deadline`. True when `owner` holds it; false at
+  // once, and for every waiter, once the lock is closed.
   bool Acquire(uint64_t owner, Clock::time_point deadline);
+  // At shutdown: nobody takes the lock any more, and whoever waits for it gives up now.
+  void Close();
   // Gives the lock up if `owner` holds it.
   void Release(uint64_t owner);
   uint64_t owner() const;
@@ -27,6 +30,7 @@ class WriteLock {
   std::condition_variable released_;
   uint64_t owner_ = 0;
   int waiting_ = 0;
+  bool closed_ = false;
 };
 
 }  // namespace corvane

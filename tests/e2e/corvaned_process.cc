@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
@@ -21,35 +23,13 @@ std::string ReadFile(const std::string &path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The JSON strings of a request log line in order, decoded as the server writes them: \" \\ \n \r \t
-// and \u00XX for the other bytes below 0x20.
-std::vector<std::string> Strings(const std::string &line) {
-  std::vector<std::string> strings;
-  bool in_string = false;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c == '"') {
-      if (!in_string) strings.emplace_back();
-      in_string = !in_string;
-    } else if (in_string && c == '\\' && i + 1 < line.size()) {
-      c = line[++i];
-      if (c == 'u') {
-        c = static_cast<char>(std::stoi(line.substr(i + 1, 4), nullptr, 16));
-        i += 4;
-      }
-      strings.back() += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
-    } else if (in_string) {
-      strings.back() += c;
-    }
-  }
-  return strings;
-}
-
 }  // namespace
 
 CorvanedProcess::CorvanedProcess(std::vector<std::string> extra_args) : extra_args_(std::move(extra_args)) {
-  char pattern[] = "/tmp/custor-e2e-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
+  // Under TMPDIR when it is set (a benchmark may want a file system without fsync costs).
+  const char *tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/custor-e2e-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   dir_ = pattern;
   Launch();
 }
@@ -119,11 +99,27 @@ std::vector<LoggedRequest> CorvanedProcess::Log() const {
   std::vector<LoggedRequest> log;
   std::istringstream lines(ReadFile(dir_ + "/requests.log"));
   for (std::string line; std::getline(lines, line);) {
-    // {"db":…,"command":…,"code":…}
-    std::vector<std::string> s = Strings(line);
-    if (s.size() == 6 && line.back() == '}') log.push_back({s[1], s[3], s[5]});
+    // {"db":…,"command":…,"code":…}; a line cut short by a crash is no JSON and is left out.
+    const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+    if (object.is_object())
+      log.push_back({object.value("db", ""), object.value("command", ""), object.value("code", "")});
   }
   return log;
+}
+
+std::vector<std::string> CorvanedProcess::Audit(const std::string &database) const {
+  const std::string command =
+      std::string(CUSTOR_CORVANED) + " audit --json --data '" + dir_ + "/data' --database '" + database + "'";
+  std::vector<std::string> lines;
+  FILE *out = popen(command.c_str(), "r");
+  if (out == nullptr) throw std::runtime_error("cannot run " + command);
+  std::string text;
+  char block[4096];
+  for (size_t n; (n = std::fread(block, 1, sizeof block, out)) > 0;) text.append(block, n);
+  if (pclose(out) != 0) throw std::runtime_error(command + " failed");
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }
 
 }  // namespace custor::e2e

@@ -27,6 +27,7 @@ class CorvanedProcess {
   CorvanedProcess &operator=(const CorvanedProcess &) = delete;
 
   int port() const { return port_; }
+  pid_t pid() const { return pid_; }
   const std::string &data_dir() const { return dir_; }
   // The file of the key "admin", which CUSTOR_KEY_FILE names.
   std::string key_file() const { return dir_ + "/data/corvaned.key"; }
@@ -35,6 +36,8 @@ class CorvanedProcess {
   void Start(std::vector<std::string> extra_args, int signal = SIGTERM);
   // Every request served so far, in order.
   std::vector<LoggedRequest> Log() const;
+  // The audit trail of `database` as "corvaned audit --json" prints it, one JSON object a line.
+  std::vector<std::string> Audit(const std::string &database) const;
 
  private:
   void Launch();

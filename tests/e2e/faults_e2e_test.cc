@@ -1,8 +1,10 @@
 // Faults of the server under the library's changes: corvaned dying right after any reply of a change,
 // a crash after a commit was answered, and sessions left holding the write lock until the idle time-out.
+// The audit trail holds a row exactly for what was committed.
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -14,12 +16,14 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// A change, the documents it starts from, and what the collection holds after it beyond "changed".
+// A change, the documents it starts from, what the collection holds after it beyond "changed", and
+// the audit rows it adds (kind, name and change of each, in order).
 struct Scenario {
   const char *name;
   std::vector<std::string> seed;
   std::function<std::string(const char *db)> change;
   std::vector<std::string> after_holds, after_lacks;
+  std::vector<std::string> audited;
 };
 
 const Scenario kScenarios[] = {
@@ -33,17 +37,48 @@ const Scenario kScenarios[] = {
      {"kiv:userid=\"anna\"><name>Ann B</name></kiv:user>",
       "kiv:groupname=\"G1\">" + Refs({"anna", "bob"}, {"docs"}) + "</kiv:group>",
       "kiv:groupname=\"G2\">" + Refs({"anna"}, {}) + "</kiv:group>"},
-     {"kiv:userid=\"ann\"", ">ann<"}},
+     {"kiv:userid=\"ann\"", ">ann<"},
+     {"user ann delete", "group G1 modify", "group G2 modify", "user anna create"}},
     {"deleteACL referred to by two groups",
      {UserDoc("ann"), AclDoc("docs"), AclDoc("mail", {{"read", "staff"}}),
       GroupDoc("G1", {"ann"}, {"docs", "mail"}), GroupDoc("G2", {}, {"docs"}), GroupDoc("G3", {}, {"mail"})},
      [](const char *db) { return Take(deleteACL(0, db, "docs", 0, 0)); },
      {"kiv:groupname=\"G1\">" + Refs({"ann"}, {"mail"}) + "</kiv:group>", "kiv:groupname=\"G2\"/>",
       "kiv:aclname=\"mail\""},
-     {"docs"}},
+     {"docs"},
+     {"acl docs delete", "group G1 modify", "group G2 modify"}},
 };
 
-class FaultsEndToEnd : public EndToEndTest {};
+class FaultsEndToEnd : public EndToEndTest {
+ protected:
+  // The audit rows of this test's database after the first `seeded` (those of the seed, one create
+  // each), as "kind name change" and then the documents before and after: what a commit changed,
+  // without when, by whom and from where.
+  std::vector<std::string> Audited(std::size_t seeded) const {
+    const std::vector<std::string> lines = server().Audit(db());
+    std::vector<std::string> rows;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const nlohmann::json row = nlohmann::json::parse(lines[i]);
+      const std::string change = row.at("change");
+      if (i < seeded) {
+        EXPECT_EQ(change, "create") << lines[i];
+        continue;
+      }
+      rows.push_back(std::string(row.at("kind")) + " " + std::string(row.at("name")) + " " + change + " | " +
+                     row.value("before", "-") + " | " + row.value("after", "-"));
+    }
+    EXPECT_GE(lines.size(), seeded) << "a row for every seeded document";
+    return rows;
+  }
+};
+
+// The leading "kind name change" of each audit row.
+std::vector<std::string> Heads(const std::vector<std::string> &rows) {
+  std::vector<std::string> heads;
+  heads.reserve(rows.size());
+  for (const std::string &row : rows) heads.push_back(row.substr(0, row.find(" | ")));
+  return heads;
+}
 
 // Every database starts from the same documents, so the kiv:ids of a crashed run and of the run
 // without a crash are the same and whole collections compare.
@@ -63,8 +98,11 @@ TEST_F(FaultsEndToEnd, ServerDyingAnywhereInAChangeLeavesItWholeOrNotAtAll) {
     const std::size_t commit = std::find(sent.begin(), sent.end(), "_commit=*") - sent.begin();
     ASSERT_LT(commit, sent.size()) << "the change commits";
     ASSERT_GT(sent.size(), 8u);
+    const std::vector<std::string> audited = Audited(scenario.seed.size());
+    EXPECT_EQ(Heads(audited), scenario.audited);
     Restart({}, SIGKILL);
     EXPECT_EQ(Collection(db()), after) << "an answered commit survives kill -9";
+    EXPECT_EQ(Audited(scenario.seed.size()), audited) << "and so do its audit rows";
 
     for (std::size_t n = 1; n <= sent.size(); ++n) {
       UseDatabase(tag + std::to_string(n));
@@ -79,6 +117,8 @@ TEST_F(FaultsEndToEnd, ServerDyingAnywhereInAChangeLeavesItWholeOrNotAtAll) {
       // before its commit reports a failure; the commit's own reply is not read, so a change that died
       // right before the commit answers "0" and still leaves nothing behind.
       EXPECT_EQ(Collection(db()), n <= commit ? before : after) << "died after " << n << ": " << sent[n - 1];
+      EXPECT_EQ(Audited(scenario.seed.size()), n <= commit ? std::vector<std::string>() : audited)
+          << "died after " << n << ": " << sent[n - 1];
       EXPECT_TRUE(n >= commit || answer != "0") << "died after " << n << ", answered " << answer;
     }
   }

@@ -18,15 +18,16 @@ namespace corvane::testing {
 namespace {
 
 // Starts corvaned with `args` and stdout to `out_fd` (when >= 0); the child's pid.
-pid_t Spawn(std::vector<std::string> args, int out_fd, int max_files) {
+pid_t Spawn(std::vector<std::string> args, int out_fd, const Limits& limits) {
   args.insert(args.begin(), CORVANED_PATH);
   pid_t pid = ::fork();
   if (pid == 0) {
     if (out_fd >= 0) ::dup2(out_fd, 1);
-    if (max_files > 0) {
-      rlimit limit{static_cast<rlim_t>(max_files), static_cast<rlim_t>(max_files)};
-      ::setrlimit(RLIMIT_NOFILE, &limit);
+    for (const auto& [resource, value] : limits) {
+      const rlimit limit{value, value};
+      ::setrlimit(resource, &limit);
     }
+    ::signal(SIGXFSZ, SIG_IGN);  // a write past a file size limit fails with EFBIG instead
     std::vector<char*> argv;
     argv.reserve(args.size() + 1);
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -46,12 +47,12 @@ std::string FirstLine(const std::string& path) {
   return line;
 }
 
-Corvaned::Corvaned(const std::string& data_dir, std::vector<std::string> args, int max_files) {
+Corvaned::Corvaned(const std::string& data_dir, std::vector<std::string> args, const Limits& limits) {
   int ready[2];
   EXPECT_EQ(::pipe(ready), 0);
   args.insert(args.begin(), {"--listen", "127.0.0.1:0", "--data", data_dir, "--ready-file",
                              "/dev/fd/" + std::to_string(ready[1])});
-  pid_ = Spawn(std::move(args), -1, max_files);
+  pid_ = Spawn(std::move(args), -1, limits);
   ::close(ready[1]);
   pollfd pfd{ready[0], POLLIN, 0};
   char text[16] = {};
@@ -72,7 +73,7 @@ int Corvaned::Stop(int signal_number) {
 int RunCorvaned(const std::vector<std::string>& args, std::string* out) {
   int pipe_fds[2];
   EXPECT_EQ(::pipe(pipe_fds), 0);
-  pid_t pid = Spawn(args, pipe_fds[1], 0);
+  pid_t pid = Spawn(args, pipe_fds[1], {});
   ::close(pipe_fds[1]);
   char chunk[512];
   for (ssize_t n; (n = ::read(pipe_fds[0], chunk, sizeof chunk)) > 0;) {

@@ -4,19 +4,24 @@
 #ifndef CUSTOR_TESTS_SUPPORT_CORVANED_CHILD_H_
 #define CUSTOR_TESTS_SUPPORT_CORVANED_CHILD_H_
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <csignal>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane::testing {
 
+// Resource limits of a child (setrlimit), as pairs of resource and value (soft and hard alike).
+using Limits = std::vector<std::pair<int, rlim_t>>;
+
 class Corvaned {
  public:
-  // `max_files`: the child's limit of open descriptors (soft and hard), 0 to keep the test's.
-  Corvaned(const std::string& data_dir, std::vector<std::string> args, int max_files = 0);
+  // `limits`: the child's resource limits; a write past RLIMIT_FSIZE fails with EFBIG (SIGXFSZ is ignored).
+  Corvaned(const std::string& data_dir, std::vector<std::string> args, const Limits& limits = {});
   ~Corvaned() { Stop(SIGKILL); }
   Corvaned(const Corvaned&) = delete;
   Corvaned& operator=(const Corvaned&) = delete;

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 
@@ -224,9 +225,22 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-std::string LogLine(std::string_view db, std::string_view command, std::string_view code) {
-  return "{\"db\":\"" + std::string(db) + "\",\"command\":\"" + std::string(command) + "\",\"code\":\"" +
-         std::string(code) + "\"}\n";
+std::vector<LogEntry> ReadLog(const std::string& path) {
+  std::vector<LogEntry> entries;
+  std::istringstream lines(ReadFile(path));
+  for (std::string line; std::getline(lines, line);) {
+    const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+    if (!object.is_object() || object.size() != 3) {
+      ADD_FAILURE() << "not a request log line: " << line;
+      continue;
+    }
+    entries.push_back({object.value("db", ""), object.value("command", ""), object.value("code", "")});
+  }
+  return entries;
+}
+
+void PrintTo(const LogEntry& entry, std::ostream* out) {
+  *out << "{" << entry.db << " | " << entry.command << " | " << entry.code << "}";
 }
 
 }  // namespace corvane::testing

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "access_keys.h"
 #include "http_server.h"
@@ -103,8 +104,14 @@ int ConnectTo(uint16_t port);
 // The whole text of a file.
 std::string ReadFile(const std::string& path);
 
-// One line of the request log; `command` as it stands in the log, JSON escapes included.
-std::string LogLine(std::string_view db, std::string_view command, std::string_view code = "0");
+// One line of the request log, read back.
+struct LogEntry {
+  std::string db, command, code = "0";
+  bool operator==(const LogEntry&) const = default;
+};
+// Every line of a request log; a line that is no JSON object of the three strings fails the test.
+std::vector<LogEntry> ReadLog(const std::string& path);
+void PrintTo(const LogEntry& entry, std::ostream* out);
 
 }  // namespace corvane::testing
 
