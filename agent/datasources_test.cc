@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "support/test_files.h"
 #include "custor/agent.h"
+#include "support/test_files.h"
 
 namespace custor::agent {
 namespace {

@@ -79,8 +79,9 @@ TEST(AccessTest, RequestsWithoutAValidKeyAreRefusedAndDoNothing) {
       EXPECT_EQ(answer.body, testing::Failure("KIVXAE0080", "Access denied")) << what;
     }
     const std::vector<testing::LogEntry> lines = testing::ReadLog(log);
-    EXPECT_EQ(std::vector<testing::LogEntry>(lines.begin() + static_cast<std::ptrdiff_t>(log_size), lines.end()),
-              logged)
+    EXPECT_EQ(
+        std::vector<testing::LogEntry>(lines.begin() + static_cast<std::ptrdiff_t>(log_size), lines.end()),
+        logged)
         << what;
   }
   // The session goes on with the key of its last reply, and nothing refused was stored.
