@@ -48,39 +48,37 @@ const auto user_plain = UserModify(Checks::kNone), user_checked = UserModify(Che
 const auto group_plain = GroupModify(Checks::kNone), group_checked = GroupModify(Checks::kLinked);
 const auto acl_plain = AclModify(Checks::kNone), acl_checked = AclModify(Checks::kLinked);
 
-class ModifyTest : public AgentTest {};
+using Modify = std::function<std::string()>;
+using Case = std::tuple<const char *, Modify, Script, std::string>;
 
-TEST_F(ModifyTest, EveryPathOfTheModifies) {
-  const std::vector<std::string> g1{"G1"}, g1_g2{"G1", "G2"};
-  const GroupContent g2{"G2", {"U1", "U2"}, {"A1"}}, only_acl{"G2", {}, {"A1"}}, same{"G1", {}, {}};
-  const std::vector<Ace> aces{{"r", "read all", ""}, {"w", "write own", "1"}, {"d", "delete any", "0"}};
-  const std::vector<Ace> twice{{"r", "a", ""}, {"w", "b", ""}, {"x", "a", ""}};
-  const std::string entries = Entry("r", "read all") + Entry("d", "delete any");
-  const std::string g2_doc = Doc("group", "G2", Refs("user", {"U1", "U2"}) + Refs("acl", {"A1"}));
-  using Modify = std::function<std::string()>;
-  const auto user = [&](auto modify, const std::vector<std::string> *groups) -> Modify {
-    return [&, modify, groups] { return modify(db1(), "u", kContent, "v", groups); };
-  };
-  const auto group = [&](auto modify, const GroupContent &content) -> Modify {
-    return [&, modify] { return modify(db1(), "G1", content); };
-  };
-  const auto acl = [&](auto modify, std::string name, std::vector<Ace> list) -> Modify {
-    return [&, modify, name, list] { return modify(db1(), "A1", name, nullptr, list); };
-  };
+// A write that the server refuses, and a lookup that finds the lock taken: the key stays as it was.
+Step RefusedWrite(const std::string &command, const char *code) {
+  return Send(command, Refused(code, "unknown error"), kSameKey);
+}
+Step LockedLookup(const std::string &kind, const std::string &name) {
+  return Send(Lookup(kind, name), Locked(), kSameKey);
+}
+
+class ModifyTest : public AgentTest {
+ protected:
   // Without the message table: the texts that stand in for a missing message.
-  const auto bare = [](const Modify &modify) -> Modify {
+  static Modify Bare(const Modify &modify) {
     return [modify] { return agent().ClearMessages(), modify(); };
+  }
+  static void ExpectEach(const std::vector<Case> &cases) {
+    for (const auto &[name, modify, script, answer] : cases) {
+      SCOPED_TRACE(name);
+      Expect(script, answer, modify);
+    }
+  }
+};
+
+TEST_F(ModifyTest, ModifyUser) {
+  const std::vector<std::string> g1{"G1"}, g1_g2{"G1", "G2"};
+  const auto user = [&](auto modify, const std::vector<std::string> *groups) -> Modify {
+    return [modify, groups] { return modify(db1(), "u", kContent, "v", groups); };
   };
-  const Step target_g2 =
-      Steps(Plain(Lookup("group", "G1"), Result("<g/>")), Connect(), Send(Lookup("group", "G2"), None()));
-  const Step target_a2 = Steps(Connect(), Send(Lookup("acl", "A2"), None()));
-  const auto refused = [](const std::string &command, const char *code) {
-    return Send(command, Refused(code, "unknown error"), kSameKey);
-  };
-  const auto locked = [](const std::string &kind, const std::string &name) {
-    return Send(Lookup(kind, name), Locked(), kSameKey);
-  };
-  const std::tuple<const char *, Modify, Script, std::string> cases[] = {
+  ExpectEach({
       {"user renamed: every group's reference redone", user(user_plain, &g1),
        Talk(Connect(), Send(kDeleteUser), Send(kUserGroups, Found(GroupNode("3", "G1"))),
             ReadGroup("G1", "3", {"a", "u"}, {"A1"}),
@@ -96,7 +94,7 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
        kNotFound},
       {"user: new id taken", user(user_plain, nullptr),
        Talk(Connect(), Send(kDeleteUser), Send(kUserGroups, None()),
-            refused(UserDoc("v", kContent), "KIVXXE8610"), Rollback()),
+            RefusedWrite(UserDoc("v", kContent), "KIVXXE8610"), Rollback()),
        "KIVAAE0387 text "},
       {"checked user: second group missing", user(user_checked, &g1_g2),
        Talk(Plain(Lookup("group", "G1"), Result("<g/>")), Plain(Lookup("group", "G2"), NoResult())),
@@ -104,6 +102,18 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
       {"checked user, no group list", user(user_checked, nullptr),
        Talk(Connect(), Send(kDeleteUser), Send(kUserGroups, None()), Send(UserDoc("v", kContent)), Commit()),
        "0"},
+  });
+}
+
+TEST_F(ModifyTest, ModifyGroup) {
+  const GroupContent g2{"G2", {"U1", "U2"}, {"A1"}}, only_acl{"G2", {}, {"A1"}}, same{"G1", {}, {}};
+  const std::string g2_doc = Doc("group", "G2", Refs("user", {"U1", "U2"}) + Refs("acl", {"A1"}));
+  const auto group = [](auto modify, const GroupContent &content) -> Modify {
+    return [modify, content] { return modify(db1(), "G1", content); };
+  };
+  const Step target_g2 =
+      Steps(Plain(Lookup("group", "G1"), Result("<g/>")), Connect(), Send(Lookup("group", "G2"), None()));
+  ExpectEach({
       {"group renamed", group(group_plain, g2),
        Talk(Connect(), Send(Lookup("group", "G2"), None()), Send(kDeleteGroup), Send(g2_doc), Commit()), "0"},
       {"checked group: references looked up before the delete and by the store", group(group_checked, g2),
@@ -115,24 +125,38 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
       {"group: connect without session id", group(group_plain, g2), Talk(ConnectWithoutId()),
        "KIVAAE0370 text "},
       {"group: rename target lookup failed", group(group_plain, g2),
-       Talk(Connect(), locked("group", "G2"), Rollback()), "KIVAAE0400 text "},
+       Talk(Connect(), LockedLookup("group", "G2"), Rollback()), "KIVAAE0400 text "},
       {"group: same name, a failed target lookup goes on", group(group_plain, same),
-       Talk(Connect(), locked("group", "G1"), Send(kDeleteGroup), Send(Doc("group", "G1", "")), Commit()),
+       Talk(Connect(), LockedLookup("group", "G1"), Send(kDeleteGroup), Send(Doc("group", "G1", "")),
+            Commit()),
        "0"},
       {"group: a refused delete is not reported", group(group_plain, g2),
        Talk(Connect(), Send(Lookup("group", "G2"), None()), NotFound(kDeleteGroup), Send(g2_doc), Commit()),
        "0"},
       {"checked group: missing user", group(group_checked, g2),
        Talk(target_g2, Lookups(false, {{"user", "U1"}}), Rollback()), "KIVAAE0388 text "},
-      {"checked group: missing user, no message text", bare(group(group_checked, g2)),
+      {"checked group: missing user, no message text", Bare(group(group_checked, g2)),
        Talk(target_g2, Lookups(true, {{"user", "U1"}}), Lookups(false, {{"user", "U2"}}), Rollback()),
        "getstring(USER_NOT_DEFINED)"},
       {"checked group: missing ACL", group(group_checked, only_acl),
        Talk(target_g2, Lookups(false, {{"acl", "A1"}}), Rollback()), "KIVAAE0389 text "},
-      {"checked group: missing ACL, no message text", bare(group(group_checked, g2)),
+      {"checked group: missing ACL, no message text", Bare(group(group_checked, g2)),
        Talk(target_g2, Lookups(true, {{"user", "U1"}, {"user", "U2"}}), Lookups(false, {{"acl", "A1"}}),
             Rollback()),
        "getstring(ACL_NOT_DEFINED)"},
+  });
+}
+
+TEST_F(ModifyTest, ModifyAcl) {
+  const std::vector<std::string> g1{"G1"}, g1_g2{"G1", "G2"};
+  const std::vector<Ace> aces{{"r", "read all", ""}, {"w", "write own", "1"}, {"d", "delete any", "0"}};
+  const std::vector<Ace> twice{{"r", "a", ""}, {"w", "b", ""}, {"x", "a", ""}};
+  const std::string entries = Entry("r", "read all") + Entry("d", "delete any");
+  const auto acl = [](auto modify, std::string name, std::vector<Ace> list) -> Modify {
+    return [modify, name, list] { return modify(db1(), "A1", name, nullptr, list); };
+  };
+  const Step target_a2 = Steps(Connect(), Send(Lookup("acl", "A2"), None()));
+  ExpectEach({
       {"acl renamed: every group's reference redone", [&] { return acl_plain(db1(), "A1", "A2", &g1, aces); },
        Talk(target_a2, Send(kDeleteAcl), Send(kAclGroups, Found(GroupNode("9", "G3"))),
             ReadGroup("G3", "9", {"A1"}, {"A0", "A1"}),
@@ -145,28 +169,24 @@ TEST_F(ModifyTest, EveryPathOfTheModifies) {
       {"acl: connect without session id", acl(acl_plain, "A2", aces), Talk(ConnectWithoutId()),
        "KIVAAE0370 text "},
       {"acl: rename target lookup failed", acl(acl_plain, "A2", aces),
-       Talk(Connect(), locked("acl", "A2"), Rollback()), "KIVAAE0386 text "},
+       Talk(Connect(), LockedLookup("acl", "A2"), Rollback()), "KIVAAE0386 text "},
       {"acl: no such ACL", acl(acl_plain, "A1", aces),
        Talk(Connect(), Send(Lookup("acl", "A1"), Found("<x/>")), NotFound(kDeleteAcl), Rollback()),
        kNotFound},
       {"acl: same name, a failed target lookup goes on", acl(acl_plain, "A1", {}),
-       Talk(Connect(), locked("acl", "A1"), Send(kDeleteAcl), Send(kAclGroups, None()),
+       Talk(Connect(), LockedLookup("acl", "A1"), Send(kDeleteAcl), Send(kAclGroups, None()),
             Send(Doc("acl", "A1", "")), Commit()),
        "0"},
       {"acl: store refused", acl(acl_plain, "A2", aces),
        Talk(target_a2, Send(kDeleteAcl), Send(kAclGroups, None()),
-            refused(Doc("acl", "A2", entries), "KIVXXE8610"), Rollback()),
+            RefusedWrite(Doc("acl", "A2", entries), "KIVXXE8610"), Rollback()),
        "KIVAAE0386 text "},
       {"checked acl: group missing", [&] { return acl_checked(db1(), "A1", "A2", &g1_g2, aces); },
        Talk(Plain(Lookup("group", "G1"), NoResult())), "KIVAAE0390 text "},
       {"checked acl: groups first, then equal entry texts",
        [&] { return acl_checked(db1(), "A1", "A2", &g1, twice); },
        Talk(Plain(Lookup("group", "G1"), Result("<g/>")), Connect()), "KIVAAE0377 text "},
-  };
-  for (const auto &[name, modify, script, answer] : cases) {
-    SCOPED_TRACE(name);
-    Expect(script, answer, modify);
-  }
+  });
 }
 
 }  // namespace
