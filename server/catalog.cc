@@ -30,10 +30,12 @@ Database* Catalog::OpenLocked(std::string_view name, bool create, std::string* e
   return open_.emplace(std::string(name), std::move(db)).first->second.get();
 }
 
-Database* Catalog::Get(std::string_view name) {
+Database* Catalog::Get(std::string_view name, std::string* error) {
   std::lock_guard lock(mu_);
-  std::string error;
-  return OpenLocked(name, auto_create_, &error);
+  std::string reason;
+  Database* db = OpenLocked(name, auto_create_, &reason);
+  if (db == nullptr && error != nullptr && reason != Store::kNoSuchFile && ValidName(name)) *error = reason;
+  return db;
 }
 
 bool Catalog::Create(std::string_view name, std::string* error) {

@@ -22,8 +22,10 @@ class Catalog {
   // The file of database `name` in `data_dir`.
   static std::string PathIn(std::string_view data_dir, std::string_view name);
 
-  // The database of that name; null when it does not exist (and is not to be created on first use).
-  Database* Get(std::string_view name);
+  // The database of that name; null when it does not exist (and is not to be created on first use), or
+  // when its file cannot be opened or created: then `error`, when given, says why (it stays empty for a
+  // database that merely does not exist).
+  Database* Get(std::string_view name, std::string* error = nullptr);
   // Creates the database unless it exists.
   bool Create(std::string_view name, std::string* error);
   // Closes the write lock of every open database (at shutdown).

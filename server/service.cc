@@ -180,7 +180,13 @@ Service::Outcome Service::Answer(const Request& request, const Caller& caller) {
   if (!request.collection || !request.valid) {
     return {Code::kInvalidRequest, WriteFailureReply(Code::kInvalidRequest, nullptr)};
   }
-  Database* db = catalog_.Get(request.database);
+  std::string error;
+  Database* db = catalog_.Get(request.database, &error);
+  if (db == nullptr && !error.empty()) {
+    // The database is there, or is to be made, but its file cannot be opened or created.
+    const std::string detail = "cannot open database " + request.database + ": " + error;
+    return {Code::kUnknownError, WriteFailureReply(Code::kUnknownError, nullptr, detail)};
+  }
   if (db == nullptr) return {Code::kDatabaseNotFound, WriteFailureReply(Code::kDatabaseNotFound, nullptr)};
   return Execute(db, request, caller);
 }

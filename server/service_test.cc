@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <thread>
 
@@ -252,6 +253,16 @@ TEST(ServiceOptionsTest, WaitsExpiryLimitsAndDatabasesCreatedOnFirstUse) {
   EXPECT_EQ(c.Send("_XQL=/kiv:user", "fresh_db-1"), kNothing);
   EXPECT_EQ(c.Send("_XQL=/kiv:user", "bad name"), kNotFound);
   EXPECT_EQ(c.Send("_XQL=/kiv:user", std::string(65, 'x')), kNotFound);
+  // A database whose file cannot be opened, or not be made where it is to be made, says so, and nothing
+  // is left behind.
+  std::filesystem::create_directory(server.data_dir() + "/dir.db");
+  std::filesystem::create_symlink("/nonexistent/made.db", server.data_dir() + "/made.db");
+  const std::string unopenable = "unknown error: cannot open database ";
+  EXPECT_EQ(c.Send("_XQL=/kiv:user", "dir"),
+            Failure("KIVXXE8610", unopenable + "dir: unable to open database file"));
+  EXPECT_EQ(c.Send("_connect=*", "made"),
+            Failure("KIVXXE8610", unopenable + "made: unable to open database file"));
+  EXPECT_TRUE(std::filesystem::is_empty(server.data_dir() + "/dir.db"));
   ClientSession a = c.Connect(), b = c.Connect();
   EXPECT_EQ(c.Send("_connect=*"), Failure("KIVXSE0031", "Too many sessions"));
 

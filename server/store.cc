@@ -47,7 +47,7 @@ std::string ColumnText(sqlite3_stmt* stmt, int column) {
 std::unique_ptr<Store> Store::Open(const std::string& path, bool create, std::string* error) {
   std::error_code ec;
   if (!create && !std::filesystem::exists(path, ec)) {
-    *error = "no such database file";
+    *error = kNoSuchFile;
     return nullptr;
   }
   sqlite3* db = nullptr;

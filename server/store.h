@@ -19,6 +19,8 @@ namespace corvane {
 
 class Store {
  public:
+  // The reason Open gives for a database file that does not exist (and is not to be created).
+  static constexpr std::string_view kNoSuchFile = "no such database file";
   // Opens the file; with `create`, creates it when it does not exist. Null on failure, with `error`.
   static std::unique_ptr<Store> Open(const std::string& path, bool create, std::string* error);
   ~Store();
