@@ -11,7 +11,6 @@
 #include <new>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace corvane {
@@ -37,6 +36,17 @@ ParserPtr NewParser(const XML_Char* encoding) {
   return parser;
 }
 
+// Whether `name` is an XML name in UTF-8: expat's other encodings (ISO-8859-1 above all) allow name
+// characters that its UTF-8 reading does not.
+bool IsUtf8Name(std::string_view name) {
+  const std::string element = "<" + std::string(name) + "/>";
+  ParserPtr parser = NewParser("UTF-8");
+  const bool ok =
+      XML_Parse(parser.get(), element.data(), static_cast<int>(element.size()), 1) == XML_STATUS_OK;
+  if (XML_GetErrorCode(parser.get()) == XML_ERROR_NO_MEMORY) throw std::bad_alloc();
+  return ok;
+}
+
 }  // namespace
 
 // Builds a tree from expat's events, reckoning what it holds against the limits before it grows.
@@ -52,7 +62,6 @@ class TreeBuilder {
 
   bool stopped() const { return stopped_; }
   const std::string& refusal() const { return refusal_; }
-  bool utf8() const { return utf8_; }
   const std::exception_ptr& failure() const { return failure_; }
 
   // Runs a handler's work unless the parse has stopped. What it throws (no memory) must not pass
@@ -81,7 +90,11 @@ class TreeBuilder {
     record.attributes = static_cast<uint32_t>(tree_.attributes_.size());
     if (!Intern(name, &record.text)) return;
     for (const XML_Char** a = attributes; *a != nullptr; a += 2) {
-      if (root && keep_root_ != nullptr && !(*keep_root_)(a[0], a[1])) continue;
+      // A name that the root does not keep must still be one that replies could carry.
+      if (root && keep_root_ != nullptr && !(*keep_root_)(a[0], a[1])) {
+        if (!Utf8Name(a[0])) return;
+        continue;
+      }
       Tree::AttributeRecord attribute{};
       if (!Intern(a[0], &attribute.name) || !Append(a[1], &attribute.value) || !Room(tree_.attributes_, 1)) {
         return;
@@ -168,14 +181,22 @@ class TreeBuilder {
     return true;
   }
 
-  // Each distinct name is kept once.
+  // Whether `name` is an XML name in UTF-8, in which replies carry it; stops the parse when not. Names
+  // of a UTF-8 document are, as expat has read them.
+  bool Utf8Name(std::string_view name) {
+    if (utf8_ || IsUtf8Name(name)) return true;
+    Stop("the name \"" + std::string(name) + "\" is no XML name in UTF-8, in which replies carry it");
+    return false;
+  }
+
+  // Each distinct name is kept once, and checked once.
   bool Intern(std::string_view name, Tree::Span* span) {
     std::string key(name);
     if (auto it = names_.find(key); it != names_.end()) {
       *span = it->second;
       return true;
     }
-    if (!Within(key.size() + kNameEntryCost) || !Append(name, span)) return false;
+    if (!Utf8Name(name) || !Within(key.size() + kNameEntryCost) || !Append(name, span)) return false;
     names_.emplace(std::move(key), *span);
     return true;
   }
@@ -218,38 +239,6 @@ void OnDeclaration(void* data, const XML_Char*, const XML_Char* encoding, int) {
   if (encoding != nullptr) builder->Guarded([&] { builder->Declaration(encoding); });
 }
 
-// Whether `name` is an XML name in UTF-8: expat's other encodings (ISO-8859-1 above all) allow name
-// characters that its UTF-8 reading does not.
-bool IsUtf8Name(std::string_view name) {
-  const std::string element = "<" + std::string(name) + "/>";
-  ParserPtr parser = NewParser("UTF-8");
-  const bool ok =
-      XML_Parse(parser.get(), element.data(), static_cast<int>(element.size()), 1) == XML_STATUS_OK;
-  if (XML_GetErrorCode(parser.get()) == XML_ERROR_NO_MEMORY) throw std::bad_alloc();
-  return ok;
-}
-
-// The first element or attribute name of the tree, in document order, that is no XML name in UTF-8.
-std::optional<std::string> NameNotInUtf8(const Tree& tree) {
-  std::unordered_set<std::string_view> checked;
-  auto bad = [&](std::string_view name) { return checked.insert(name).second && !IsUtf8Name(name); };
-  std::vector<Element> pending = {tree.root()};
-  while (!pending.empty()) {
-    const Element element = pending.back();
-    pending.pop_back();
-    if (bad(element.name())) return std::string(element.name());
-    for (const Attribute& attribute : element.attributes()) {
-      if (bad(attribute.name)) return std::string(attribute.name);
-    }
-    std::vector<Element> children;
-    for (const Node& child : element.children()) {
-      if (child.is_element()) children.push_back(child.element());
-    }
-    pending.insert(pending.end(), children.rbegin(), children.rend());
-  }
-  return std::nullopt;
-}
-
 bool ParseDecimal(std::string_view digits, int64_t* value) {
   if (digits.empty() || digits.size() > 18) return false;
   int64_t n = 0;
@@ -287,15 +276,6 @@ bool Parse(std::string_view xml, Tree* tree, const DocumentLimits& limits, const
   if (status != XML_STATUS_OK || tree->empty() || builder.stopped()) {
     *tree = Tree();
     return false;
-  }
-  if (!builder.utf8()) {
-    if (std::optional<std::string> name = NameNotInUtf8(*tree)) {
-      if (refusal != nullptr) {
-        *refusal = "the name \"" + *name + "\" is no XML name in UTF-8, in which replies carry it";
-      }
-      *tree = Tree();
-      return false;
-    }
   }
   builder.Finish();
   return true;

@@ -91,6 +91,10 @@ TEST(DocumentTest, RefusalsThatSayWhy) {
       {latin1 + "<kiv:user kiv:userid=\"m\"><a \xB5=\"1\"/></kiv:user>",
        {},
        "the name \"\xC2\xB5\" is no XML name in UTF-8, in which replies carry it"},
+      // A namespace declaration of the root is not stored, but its name is checked all the same.
+      {latin1 + "<kiv:user kiv:userid=\"m\" xmlns:\xBA=\"n\"/>",
+       {},
+       "the name \"xmlns:\xC2\xBA\" is no XML name in UTF-8, in which replies carry it"},
       {latin1 + "<kiv:user kiv:userid=\"\xE9\"><\xE9/></kiv:user>", {}, ""},  // a name in UTF-8 too
       {wide(10), small, ""},
       {wide(11), small, "more than 10 elements (--max-document-elements)"},
